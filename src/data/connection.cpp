@@ -1,0 +1,153 @@
+#include "data/connection.h"
+
+#include "platform/errors.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <sql.h>
+#include <sqlext.h>
+#include <odbcinst.h>
+
+namespace {
+
+QString driverText(const QSqlError& error)
+{
+    QString text = error.driverText();
+    const QString db = error.databaseText();
+    if (!db.isEmpty())
+        text = text.isEmpty() ? db : text + QLatin1Char('\n') + db;
+    return text.isEmpty() ? QStringLiteral("Ошибка базы данных") : text;
+}
+
+QString infoString(SQLHDBC hdbc, SQLUSMALLINT what)
+{
+    SQLCHAR buffer[512] = {};
+    SQLSMALLINT length = 0;
+    const SQLRETURN rc = SQLGetInfo(hdbc, what, buffer, sizeof buffer, &length);
+    if (!SQL_SUCCEEDED(rc))
+        return {};
+    return QString::fromLocal8Bit(reinterpret_cast<const char*>(buffer));
+}
+
+} // namespace
+
+QString connectionStringValue(const QString& connectionString, const QString& key)
+{
+    const auto parts = connectionString.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        const int eq = part.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        if (part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            return part.mid(eq + 1).trimmed();
+    }
+    return {};
+}
+
+TConnection::TConnection(const QString& connectionName) : m_name(connectionName)
+{
+    QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+}
+
+TConnection::~TConnection()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+void TConnection::setConnectionString(const QString& connectionString)
+{
+    m_dataSource = connectionStringValue(connectionString, QStringLiteral("Data Source"));
+    m_user = connectionStringValue(connectionString, QStringLiteral("User ID"));
+    m_password = connectionStringValue(connectionString, QStringLiteral("Password"));
+}
+
+QSqlDatabase TConnection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+bool TConnection::isOpen() const
+{
+    return database().isOpen();
+}
+
+void TConnection::open()
+{
+    QSqlDatabase db = database();
+    if (db.isOpen())
+        return;
+    if (!db.isValid())
+        throw DbError(QStringLiteral("Драйвер ODBC для Qt (QODBC) не установлен"));
+    // QODBC adds "DSN=" itself when given a bare data source name.
+    db.setDatabaseName(m_dataSource);
+    db.setUserName(m_user);
+    db.setPassword(m_password);
+    if (!db.open())
+        throw DbError(driverText(db.lastError()));
+    m_inTransaction = false;
+    ++m_generation;
+}
+
+void TConnection::close()
+{
+    QSqlDatabase db = database();
+    if (db.isOpen())
+        db.close();
+    m_inTransaction = false;
+}
+
+QString TConnection::connectionDescription() const
+{
+    QSqlDatabase db = database();
+    if (!db.isOpen())
+        return {};
+    const QVariant handle = db.driver()->handle();
+    // QODBC hands out its connection handle as a QVariant holding an SQLHANDLE (void*).
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHDBC)))
+        return {};
+    SQLHDBC hdbc = *static_cast<SQLHDBC const*>(handle.data());
+    if (!hdbc)
+        return {};
+    const QString dsn = infoString(hdbc, SQL_DATA_SOURCE_NAME);
+    const QString database = infoString(hdbc, SQL_DATABASE_NAME);
+    const QString server = infoString(hdbc, SQL_SERVER_NAME);
+    char port[64] = {};
+    SQLGetPrivateProfileString(dsn.toLocal8Bit().constData(), "Port", "", port, sizeof port,
+                               "odbc.ini");
+    // Same order as psqlODBC's completed connection string, stopping before the password.
+    return QStringLiteral("DSN=%1;DATABASE=%2;SERVER=%3;PORT=%4;UID=%5;")
+        .arg(dsn, database, server, QString::fromLocal8Bit(port), m_user);
+}
+
+void TConnection::beginTransaction()
+{
+    QSqlDatabase db = database();
+    if (!db.transaction())
+        throw DbError(driverText(db.lastError()));
+    m_inTransaction = true;
+}
+
+void TConnection::commit()
+{
+    QSqlDatabase db = database();
+    m_inTransaction = false;
+    if (!db.commit())
+        throw DbError(driverText(db.lastError()));
+}
+
+void TConnection::rollback()
+{
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
+    QSqlDatabase db = database();
+    if (db.isOpen())
+        db.rollback();
+}

@@ -1,0 +1,3 @@
+#include "data/currentorg.h"
+
+TOrg* CurrentOrg = nullptr;

@@ -1,0 +1,189 @@
+#include "data/tdm.h"
+
+Tdm* dm = nullptr;
+
+const QString Tdm::ConnectionString = QStringLiteral(
+    "Provider=MSDASQL.1;Password=vemp;Persist Security Info=True;User ID=postgres;Data Source=ViraVIR");
+
+SqlQuery* Tdm::query(const char* name, const QStringList& lines, bool isStatic)
+{
+    return new SqlQuery(conPg, QString::fromLatin1(name), lines, isStatic, this);
+}
+
+SqlCommand* Tdm::command(const char* name, const QStringList& lines)
+{
+    return new SqlCommand(conPg, QString::fromLatin1(name), lines, this);
+}
+
+Tdm::Tdm(QObject* parent) : QObject(parent), conPg(QStringLiteral("conPg"))
+{
+    setObjectName(QStringLiteral("dm"));
+    conPg.setConnectionString(ConnectionString);
+
+    adoqLogin = query("adoqLogin",
+                      {"select * from k_login",
+                       "left join rhb_exc on k_login.mo_id=rhb_exc.id",
+                       "where  k_login.login=:login and  k_login.passw=:passw"},
+                      true);
+    adoqLogin->declareParam("login", ParamType::Text);
+    adoqLogin->declareParam("passw", ParamType::Text);
+    adoqTmp = query("adoqTmp", {});
+
+    adoqFindProg = query("adoqFindProg", {"select id from prg where mseid=:mseid"});
+    adocPrgIns = command(
+        "adocPrgIns",
+        {"INSERT INTO prg(okr_id, nreg, dt, snils, lname, fname, sname, bdate, gndr, oivid, docnum, "
+         "docdt, prg, prgnum, prgdt, mseid, udt)",
+         "VALUES (1, 44, :dt, :snils, :lname, :fname, :sname, :bdate, :gndr,",
+         "1, :docnum, :docdt, 1, :prgnum, :prgdt, :mseid, current_timestamp);"});
+    adoqFingProgId = query("adoqFingProgId", {"select * from prg where id=:id"});
+    adocEvntIns = command("adocEvntIns", {"INSERT INTO k_ipra_evnt(",
+                                          "prgid, typeid, need, pfrom, pto, execut)",
+                                          "VALUES (:prgid, :typeid, :need, :pfrom, :pto, :execut);"});
+    adocEvntIns->declareParam("need", ParamType::Boolean);
+    adoqFindEvnt = query("adoqFindEvnt",
+                         {"SELECT *, to_char(pto,'DD.MM.YYYY') as strpto from k_ipra_evnt WHERE "
+                          "prgid=:prgid AND typeid=:typeid;"});
+    adocEvntUpd = command("adocEvntUpd", {"UPDATE k_ipra_evnt",
+                                          "SET need=:need, pfrom=:pfrom, pto=:pto, execut=:execut,",
+                                          "udt=current_timestamp",
+                                          "WHERE prgid=:prgid AND typeid=:typeid;"});
+    adocEvntUpd->declareParam("need", ParamType::Boolean);
+    adocMOins = command("adocMOins", {"INSERT INTO k_ipra_mo(prgid, send_mo, enddt)",
+                                      "VALUES (:prgid, :send_mo, :enddt);"});
+    adoqFindMo = query("adoqFindMo", {"SELECT * from k_ipra_mo WHERE prgid=:prgid;"});
+    adocMoUpd = command("adocMoUpd", {"UPDATE k_ipra_mo", "SET  prgid=:prgid, send_mo=:send_mo,",
+                                      "enddt=:enddt,", "udt=current_timestamp", "WHERE id=:id;"});
+    adoqFindPers = query("adoqFindPers",
+                         {"select * from k_person", "where prgid=:prgid and ptype=:ptype"}, true);
+    adocPersIns = command(
+        "adocPersIns",
+        {"INSERT INTO k_person (prgid, snils, lname, fname, sname, bdate, ptype, docid, addrid)",
+         "VALUES (:prgid, :snils, :lname, :fname, :sname, :bdate, :ptype, :docid, :addrid)"});
+    adocPersUpd = command("adocPersUpd",
+                          {"UPDATE k_person",
+                           "SET snils=:snils, lname=:lname, fname=:fname, sname=:sname,    "
+                           "bdate=:bdate, ptype=:ptype,  docid=:docid, addrid=:addrid",
+                           "WHERE id=:id"});
+    adoqFindAddr = query("adoqFindAddr",
+                         {"select * from k_address", "where pid=:pid and atype=:atype"}, true);
+    adocAddrIns = command(
+        "adocAddrIns",
+        {"INSERT INTO k_address(pid, afull, atype, place, street, appart, phone, house)",
+         "VALUES (:pid, :afull, :atype, :place, :street, :appart, :phone, :house)"});
+    adocAddrUpd = command("adocAddrUpd",
+                          {"UPDATE k_address",
+                           "SET afull=:afull,  place=:place, street=:street, appart=:appart, "
+                           "phone=:phone,",
+                           "house=:house", "WHERE id=:id"});
+    adoqFindAddrExp = query("adoqFindAddrExp", {"select * from k_address", "where pid=:pid"}, true);
+    adoqFindDoc = query("adoqFindDoc", {"select * from k_doc", "where pid=:pid"}, true);
+    adocDocIns = command("adocDocIns", {"INSERT INTO k_doc(pid, title, series, numb, issuer, issuedt)",
+                                        "VALUES (:pid, :title, :series, :numb, :issuer, :issuedt)"});
+    adocDocUpd = command("adocDocUpd",
+                         {"UPDATE k_doc",
+                          "SET title=:title, series=:series, numb=:numb, issuer=:issuer, "
+                          "issuedt=:issuedt",
+                          "WHERE id=:id"});
+
+    adoqFindRName = query("adoqFindRName", {"SELECT rname from k_mo_names WHERE rname=:rname;"});
+    adocRNameIns = command("adocRNameIns", {"INSERT INTO k_mo_names(rname)", "VALUES (:rname);"});
+    adoqEmpTNames = query("adoqEmpTNames", {"SELECT * from k_mo_names WHERE tname is NULL;"}, true);
+    adoqTNames = query("adoqTNames",
+                       {"(select distinct id as tid, CAST(name as character(350)) as tname from rhb_exc",
+                        "where name not LIKE '%пункт%'",
+                        "union",
+                        "select distinct tid, CAST(tname as character(350)) from k_mo_names",
+                        "where tid=0)",
+                        "order by tname"},
+                       true);
+    adocSetTname = command("adocSetTname",
+                           {"UPDATE k_mo_names", "SET tid=:tid, tname=:tname  WHERE id=:id;"});
+
+    adoqDistrIpra = query("adoqDistrIpra",
+                          {"select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo where "
+                           "resp_mo_id is null",
+                           "order by prgdt"});
+    adoqDistrDoc = query("adoqDistrDoc",
+                         {"SELECT", "k_doc.*,",
+                          "k_person.ptype,k_person.lname,k_person.fname,k_person.sname",
+                          "FROM public.k_doc",
+                          "INNER JOIN public.k_person ON k_person.id = k_doc.pid",
+                          "INNER JOIN public.prg ON k_person.prgid=prg.id",
+                          "WHERE k_person.prgid=:prgid"});
+    adoqDistrAddr = query("adoqDistrAddr", {"SELECT atype,afull,phone FROM k_address",
+                                            "INNER JOIN k_person ON k_person.id = k_address.pid",
+                                            "INNER JOIN prg ON prg.id = k_person.prgid",
+                                            "WHERE k_person.prgid=:prgid"});
+    adocDistrSetRespMo = command("adocDistrSetRespMo",
+                                 {"UPDATE k_ipra_mo", "SET  resp_mo=:resp_mo, resp_mo_id=:resp_mo_id",
+                                  "WHERE prgid=:prgid;"});
+
+    adoqExecs = query("adoqExecs", {"select * from RHB_EXC order by name;"}, true);
+    adocExIns = command("adocExIns", {"insert into rhb_exc (name, scode, inn, ogrn)",
+                                      "values  (:name, :shname, :inn, :ogrn)"});
+    for (const char* p : {"name", "shname", "inn", "ogrn"})
+        adocExIns->declareParam(QString::fromLatin1(p), ParamType::Text);
+    adocExUpd = command("adocExUpd", {"UPDATE rhb_exc",
+                                      "SET name=:name, scode=:shname, inn=:inn, ogrn=:ogrn",
+                                      "WHERE id=:id;"});
+    adocExDel = command("adocExDel", {"DELETE FROM rhb_exc", "WHERE id=:id;"});
+
+    adoqOrgIpra = query("adoqOrgIpra",
+                        {"select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo where "
+                         "resp_mo_id=:resp_mo_id",
+                         "order by prgdt desc"},
+                        true);
+    adoqRes = query("adoqRes", {"select * from rhb_res order by id"});
+    adoqEvSubType = query("adoqEvSubType", {"select * from rhb_evnt where typeid=:typeid", "order by id"});
+    adoqFindRes = query("adoqFindRes", {"select * from rhb_res where id=:id"});
+    adoqEvExec = query("adoqEvExec",
+                       {"select distinct exname from k_evdt", "where exname<>''", "order by exname"}, true);
+    adoqEvDic = query("adoqEvDic", {"select * from kv_rhb_dic order by name"}, true);
+    adoqEvDicTyped = query("adoqEvDicTyped", {"select * from kv_rhb_dic",
+                                              "where type=:type and subtype=:subtype", "order by name"},
+                           true);
+    adoqEvNmUsed = query("adoqEvNmUsed", {"select distinct name from k_evdt",
+                                          "where name<>'' and typeid=:typeid and stypeid=:stypeid"});
+    adocEvDicIns = command("adocEvDicIns", {"INSERT INTO rhb_dic(name, shname)", "VALUES (:name, :shname);"});
+    adocEvDicRef = command("adocEvDicRef", {"INSERT INTO k_ev_dic(type, subtype, evnt)",
+                                            "VALUES (:type, :subtype, (SElect MAX(id) from rhb_dic));"});
+    adoqEvDetPrg = query("adoqEvDetPrg", {"select * from k_evdt where prgid=:prgid", "order by id"});
+    adocEvDetIns = command(
+        "adocEvDetIns",
+        {"INSERT INTO k_evdt( prgid, typeid, stypeid, name, exid, exname, resid, resdesc,  note, dt, "
+         "state,dicid)",
+         "VALUES (:prgid, :typeid, :stypeid, :name, :exid, :exname, :resid, :resdesc, :note, :dt, "
+         ":state,:dicid);"});
+    adocEvDetUpd = command("adocEvDetUpd",
+                           {"UPDATE k_evdt", "SET name=:name, exid=:exid, exname=:exname,",
+                            "resid=:resid, resdesc=:resdesc, note=:note, dt=:dt, state=:state, dicid=:dicid",
+                            "WHERE id=:id"});
+    adocEvDetDel = command("adocEvDetDel", {"DELETE FROM k_evdt", "WHERE id=:id"});
+
+    dsEmpNames = new DataSource(QStringLiteral("dsEmpNames"), adoqEmpTNames, this);
+    dsTNames = new DataSource(QStringLiteral("dsTNames"), adoqTNames, this);
+    dsDistrIpra = new DataSource(QStringLiteral("dsDistrIpra"), adoqDistrIpra, this);
+    dsExecs = new DataSource(QStringLiteral("dsExecs"), adoqExecs, this);
+    dsOrgIpra = new DataSource(QStringLiteral("dsOrgIpra"), adoqOrgIpra, this);
+}
+
+Tdm::~Tdm()
+{
+    // Grids' models and statements go before the connection they were prepared on.
+    for (DataSource* source : findChildren<DataSource*>(QString(), Qt::FindDirectChildrenOnly))
+        delete source;
+    for (SqlStatement* s : statements())
+        delete s;
+    conPg.close();
+}
+
+QList<SqlStatement*> Tdm::statements() const
+{
+    return findChildren<SqlStatement*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+SqlStatement* Tdm::statement(const QString& name) const
+{
+    return findChild<SqlStatement*>(name, Qt::FindDirectChildrenOnly);
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "data/connection.h"
+#include "data/datasource.h"
+#include "data/sqlstatement.h"
+
+#include <QObject>
+
+// The data module: the one connection and every named statement of the program.
+// Pages reach the database only through these statements.
+class Tdm : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Tdm(QObject* parent = nullptr);
+    ~Tdm() override;
+
+    // The built-in connection: user, password and the ODBC data source.
+    static const QString ConnectionString;
+
+    TConnection conPg;
+
+    // Login and settings
+    SqlQuery* adoqLogin;
+    SqlQuery* adoqTmp;
+
+    // IPRA import and the loading of a stored IPRA
+    SqlQuery* adoqFindProg;
+    SqlCommand* adocPrgIns;
+    SqlQuery* adoqFingProgId;
+    SqlCommand* adocEvntIns;
+    SqlQuery* adoqFindEvnt;
+    SqlCommand* adocEvntUpd;
+    SqlCommand* adocMOins;
+    SqlQuery* adoqFindMo;
+    SqlCommand* adocMoUpd;
+    SqlQuery* adoqFindPers;
+    SqlCommand* adocPersIns;
+    SqlCommand* adocPersUpd;
+    SqlQuery* adoqFindAddr;
+    SqlCommand* adocAddrIns;
+    SqlCommand* adocAddrUpd;
+    SqlQuery* adoqFindAddrExp;
+    SqlQuery* adoqFindDoc;
+    SqlCommand* adocDocIns;
+    SqlCommand* adocDocUpd;
+
+    // Sender organisation names and their matching
+    SqlQuery* adoqFindRName;
+    SqlCommand* adocRNameIns;
+    SqlQuery* adoqEmpTNames;
+    SqlQuery* adoqTNames;
+    SqlCommand* adocSetTname;
+
+    // Distribution
+    SqlQuery* adoqDistrIpra;
+    SqlQuery* adoqDistrDoc;
+    SqlQuery* adoqDistrAddr;
+    SqlCommand* adocDistrSetRespMo;
+
+    // Executors directory
+    SqlQuery* adoqExecs;
+    SqlCommand* adocExIns;
+    SqlCommand* adocExUpd;
+    SqlCommand* adocExDel;
+
+    // Execution
+    SqlQuery* adoqOrgIpra;
+    SqlQuery* adoqRes;
+    SqlQuery* adoqEvSubType;
+    SqlQuery* adoqFindRes;
+    SqlQuery* adoqEvExec;
+    SqlQuery* adoqEvDic;
+    SqlQuery* adoqEvDicTyped;
+    SqlQuery* adoqEvNmUsed;
+    SqlCommand* adocEvDicIns;
+    SqlCommand* adocEvDicRef;
+    SqlQuery* adoqEvDetPrg;
+    SqlCommand* adocEvDetIns;
+    SqlCommand* adocEvDetUpd;
+    SqlCommand* adocEvDetDel;
+
+    // Data sources binding the list queries to their grids
+    DataSource* dsEmpNames;
+    DataSource* dsTNames;
+    DataSource* dsDistrIpra;
+    DataSource* dsExecs;
+    DataSource* dsOrgIpra;
+
+    QList<SqlStatement*> statements() const;
+    SqlStatement* statement(const QString& name) const;
+
+private:
+    SqlQuery* query(const char* name, const QStringList& lines, bool isStatic = false);
+    SqlCommand* command(const char* name, const QStringList& lines);
+};
+
+// The program's one data module; null before start-up creates it and after it is freed.
+extern Tdm* dm;
