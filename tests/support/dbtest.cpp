@@ -102,18 +102,11 @@ void DbTest::loadDemoData()
     QFile file(QStringLiteral(IPRA_SOURCE_DIR "/db/demo.sql"));
     if (!file.open(QIODevice::ReadOnly))
         throw DbError(QStringLiteral("cannot read db/demo.sql"));
-    // demo.sql is plain statements separated by ";" at line ends; psql meta-commands are skipped.
-    QString statement;
-    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-        const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(QLatin1Char('\\')) || trimmed.startsWith(QLatin1String("--")))
-            continue;
-        statement += line + QLatin1Char('\n');
-        if (trimmed.endsWith(QLatin1Char(';'))) {
-            exec(statement);
-            statement.clear();
-        }
-    }
-    if (!statement.trimmed().isEmpty())
-        exec(statement);
+    // The whole script in one batch (the driver sends it as one simple query);
+    // psql's own commands are left out.
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+        if (!line.trimmed().startsWith(QLatin1Char('\\')))
+            lines << line;
+    exec(lines.join(QLatin1Char('\n')));
 }
