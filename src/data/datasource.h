@@ -15,7 +15,7 @@ struct GridColumn
 };
 
 // A data source: a table model over a query's snapshot. The grid's current row and
-// the query's current row follow each other (see bindGrid in the ui library); the
+// the query's current row follow each other (see BindGrid in the ui library); the
 // page handlers read the query's current row.
 class DataSource : public QAbstractTableModel
 {
