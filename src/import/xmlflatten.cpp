@@ -26,22 +26,6 @@ constexpr quint64 MaxExpandedNodes = 200000;
 // text is converted only as far as the cut needs.
 constexpr qsizetype MaxValueBytes = IpraValueCapacity * 4;
 
-// No file, DTD or entity outside the document is ever opened: the document itself is read
-// from memory, so every request that reaches the loader is an external reference.
-xmlParserInputPtr refuseExternalEntity(const char*, const char*, xmlParserCtxtPtr)
-{
-    return nullptr;
-}
-
-void initLibxml()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        xmlInitParser();
-        xmlSetExternalEntityLoader(refuseExternalEntity);
-    });
-}
-
 // The parser's complaints, collected per parse instead of being printed. The first fatal
 // error is the reason; errors libxml2 recovers from (an undeclared namespace prefix) do not
 // refuse the file, since the names are still read as written.
@@ -64,11 +48,42 @@ struct ParseErrors
     }
 };
 
+// The errors of the parse running on this thread; a context is ours when it carries them.
+thread_local const ParseErrors* tParsing = nullptr;
+
+bool isOurContext(xmlParserCtxtPtr ctxt)
+{
+    return ctxt != nullptr && tParsing != nullptr && ctxt->_private == tParsing;
+}
+
+xmlExternalEntityLoader previousEntityLoader = nullptr;
+
+// Our parses never open a file, DTD or entity outside the document: the document itself is
+// read from memory, so every request that reaches the loader from one of them is an external
+// reference. The parse options already keep libxml2 from asking; this makes sure. The loader
+// is process-wide, so other parses keep the one they had.
+xmlParserInputPtr refuseExternalEntity(const char* url, const char* id, xmlParserCtxtPtr ctxt)
+{
+    if (isOurContext(ctxt) || previousEntityLoader == nullptr)
+        return nullptr;
+    return previousEntityLoader(url, id, ctxt);
+}
+
+void initLibxml()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        previousEntityLoader = xmlGetExternalEntityLoader();
+        xmlSetExternalEntityLoader(refuseExternalEntity);
+    });
+}
+
 // Errors raised on the parser context come with the context as their data.
 void onContextError(void* userData, xmlErrorPtr error)
 {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
-    if (ctxt != nullptr && ctxt->_private != nullptr)
+    if (isOurContext(ctxt))
         static_cast<ParseErrors*>(ctxt->_private)->add(error);
 }
 
@@ -85,9 +100,14 @@ public:
     explicit ThreadErrorsGuard(ParseErrors* errors)
         : m_function(xmlStructuredError), m_context(xmlStructuredErrorContext)
     {
+        tParsing = errors;
         xmlSetStructuredErrorFunc(errors, onThreadError);
     }
-    ~ThreadErrorsGuard() { xmlSetStructuredErrorFunc(m_context, m_function); }
+    ~ThreadErrorsGuard()
+    {
+        xmlSetStructuredErrorFunc(m_context, m_function);
+        tParsing = nullptr;
+    }
     ThreadErrorsGuard(const ThreadErrorsGuard&) = delete;
     ThreadErrorsGuard& operator=(const ThreadErrorsGuard&) = delete;
 
@@ -308,19 +328,25 @@ IpraLoadResult LoadIpraFile(const QString& path, const IpraReceiver& receiver)
     if (!info.isFile())
         return refused(QStringLiteral("Это не обычный файл"));
     if (info.size() > IpraMaxFileSize)
-        return refused(QStringLiteral("Файл слишком велик для ИПРА: %1 байт, допускается не более %2")
-                           .arg(info.size()).arg(IpraMaxFileSize));
+        return refused(QStringLiteral("Файл слишком велик для ИПРА: %1 МБ, допускается не более %2 МБ")
+                           .arg(QString::number(double(info.size()) / (1024 * 1024), 'f', 1))
+                           .arg(IpraMaxFileSize / (1024 * 1024)));
     if (info.size() == 0)
         return refused(QStringLiteral("Файл пуст"));
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refused(QStringLiteral("Не удалось открыть файл: %1").arg(file.errorString()));
-    const QByteArray data = file.read(IpraMaxFileSize + 1);
+    // Read one byte past the size seen, to notice a file that grows while it is read (asking
+    // for the whole limit instead would allocate it for every file).
+    const qint64 expected = qMin(file.size(), IpraMaxFileSize);
+    const QByteArray data = file.read(expected + 1);
     file.close();
-    if (data.size() > IpraMaxFileSize)
-        return refused(QStringLiteral("Файл слишком велик для ИПРА: допускается не более %1 байт")
-                           .arg(IpraMaxFileSize));
+    if (data.size() > expected)
+        return refused(expected == IpraMaxFileSize
+                           ? QStringLiteral("Файл слишком велик для ИПРА: допускается не более %1 МБ")
+                                 .arg(IpraMaxFileSize / (1024 * 1024))
+                           : QStringLiteral("Файл изменяется во время чтения"));
     if (data.isEmpty())
         return refused(QStringLiteral("Файл пуст"));
     if (looksBinary(data))

@@ -26,7 +26,8 @@ struct IpraLoadResult
 // Loads the file at path and walks it, handing every pair to receiver (the import's mapping,
 // or the sender-name collection: the caller chooses). A file that is missing, a folder, too
 // big, binary, not well-formed XML or not an IPRA (another document element) is refused with
-// a reason and delivers no pair. Whatever the receiver throws ends the walk and leaves this
-// call unchanged; nothing of the document outlives the call. Safe on hostile files: no
-// network, no external entity or DTD is ever read, entity expansion is bounded.
+// a reason and delivers no pair. Whatever the receiver throws ends the walk and goes on out
+// of this call; nothing of the document outlives the call. Safe on hostile files: no
+// network, no external entity or DTD is ever read, entity expansion is bounded. Each call
+// has its own parser and error collection, so calls on several threads do not mix.
 IpraLoadResult LoadIpraFile(const QString& path, const IpraReceiver& receiver);
