@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QScreen>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -114,6 +115,10 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     aplctnvnts1 = new ApplicationEvents(this);
     qApp->installEventFilter(aplctnvnts1);
 
+    // Without a window manager (a bare X server, xvfb-run) nobody maximises the window:
+    // its normal size is the whole screen already, so it looks the same either way.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
     setWindowState(Qt::WindowMaximized);
 }
 
