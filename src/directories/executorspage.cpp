@@ -1,14 +1,43 @@
 #include "directories/executorspage.h"
 
+#include "data/currentorg.h"
+#include "data/lookuplists.h"
 #include "data/tdm.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
+#include "platform/ui/messagebox.h"
 
 #include <QFrame>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStyledItemDelegate>
 #include <QTableView>
+
+namespace {
+
+// Draws a grid column's values centred.
+class CentredDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignCenter;
+    }
+};
+
+bool hasCurrentRow(const SqlQuery* query)
+{
+    return query->isOpen() && query->recNo() >= 0;
+}
+
+} // namespace
 
 TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
 {
@@ -17,6 +46,8 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
     MakeCaption(this, QStringLiteral("Организации исполнители мероприятий"), 8, 8);
     dbgExecs = CreateDataGrid(this, QStringLiteral("dbgExecs"));
     dbgExecs->setGeometry(8, 40, 600, 500);
+    dbgExecs->setItemDelegateForColumn(0, new CentredDelegate(dbgExecs));
+    dbgExecs->horizontalHeader()->setSectionsClickable(true);
 
     pExec = MakePanel(this, QStringLiteral("pExec"), QRect(613, 40, 400, 412));
     MakeCaption(pExec, QStringLiteral("Полное наименование"), 8, 6);
@@ -35,14 +66,211 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
 
     bExDel = MakeButton(this, QStringLiteral("bExDel"), QStringLiteral("Удалить организацию"),
                         QRect(613, 460, 260, 34));
+
+    // Nothing takes input until the level rule has run for the session's level.
+    pExec->setEnabled(false);
+    bExDel->setEnabled(false);
+
+    connect(dbgExecs->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &TExecutorsPage::dbgExecsTitleClick);
+    connect(dbgExecs, &QAbstractItemView::doubleClicked, this, &TExecutorsPage::dbgExecsDblClick);
+    connect(mExFName, &QPlainTextEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
+    connect(mExShName, &QPlainTextEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
+    connect(eExInn, &QLineEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
+    connect(eExOgrn, &QLineEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
+    connect(bExSave, &QPushButton::clicked, this, &TExecutorsPage::bExSaveClick);
+    connect(bExCancel, &QPushButton::clicked, this, &TExecutorsPage::bExCancelClick);
+    connect(bExDel, &QPushButton::clicked, this, &TExecutorsPage::bExDelClick);
 }
 
 void TExecutorsPage::attachDataSources()
 {
+    dm->dsExecs->setColumns({
+        {QStringLiteral("id"), QStringLiteral("№"), 62},
+        {QStringLiteral("name"), QStringLiteral("Наименование"), 83},
+        {QStringLiteral("scode"), QStringLiteral("Сокр. наименование"), 116},
+        {QStringLiteral("inn"), QStringLiteral("ИНН"), 0}, // the grid's default width
+        {QStringLiteral("ogrn"), QStringLiteral("ОГРН"), 0},
+        {QStringLiteral("udt"), QString(), 0, false},
+    });
     BindGrid(dbgExecs, dm->dsExecs);
+}
+
+bool TExecutorsPage::mayChange() const
+{
+    return CurrentOrg && CurrentOrg->lvl >= 8;
+}
+
+void TExecutorsPage::applyLevelRule()
+{
+    const bool may = mayChange();
+    pExec->setEnabled(may);
+    bExDel->setEnabled(may);
+    if (!may)
+        bExSave->setEnabled(false);
 }
 
 void TExecutorsPage::tsExecutorsShow()
 {
-    // Filled in with the executors directory page.
+    dm->adoqExecs->open(); // left as it is when already open
+    dbgExecsDblClick();
+    bExCancelClick();
+}
+
+void TExecutorsPage::dbgExecsTitleClick(int column)
+{
+    const QList<GridColumn> columns = dm->dsExecs->columns();
+    if (column < 0 || column >= columns.size())
+        return;
+    const QString& field = columns.at(column).field;
+    QString text;
+    if (field == QLatin1String("id"))
+        text = QStringLiteral("select * from RHB_EXC order by id;");
+    else if (field == QLatin1String("name"))
+        text = QStringLiteral("select * from RHB_EXC order by name;");
+    else
+        return;
+
+    SqlQuery* list = dm->adoqExecs;
+    list->close();
+    list->setText(text); // kept for every later run, the executor lookup list's included
+    // The lookup list reads and closes the same query, so the grid's run comes after it.
+    LoadExecutorList();
+    list->open();
+}
+
+void TExecutorsPage::dbgExecsDblClick()
+{
+    // The level rule holds however the load ends: a row that fails to load must not leave
+    // the panel open below level 8.
+    const auto levelRule = qScopeGuard([this] { applyLevelRule(); });
+
+    SqlQuery* list = dm->adoqExecs;
+    if (!hasCurrentRow(list)) {
+        // An empty directory has no row to load; the panel stays as it is.
+        mExFNameChange();
+        return;
+    }
+    try {
+        mExFName->setPlainText(list->asString(QStringLiteral("name")).trimmed());
+        mExShName->setPlainText(list->asString(QStringLiteral("scode")).trimmed());
+        eExInn->setText(list->asString(QStringLiteral("inn")).trimmed());
+        eExOgrn->setText(list->asString(QStringLiteral("ogrn")).trimmed());
+    } catch (...) {
+        // The boxes keep what was loaded, but a half-loaded row must never be saved over
+        // the organisation loaded before it: the panel falls back to adding.
+        EditedExecutorId = 0;
+        mExFNameChange();
+        throw;
+    }
+    EditedExecutorId = int32_t(list->asInteger(QStringLiteral("id")));
+    mExFNameChange();
+}
+
+void TExecutorsPage::mExFNameChange()
+{
+    const bool filled = !mExFName->toPlainText().isEmpty() && !mExShName->toPlainText().isEmpty() &&
+                        !eExInn->text().isEmpty() && !eExOgrn->text().isEmpty();
+    // Below level 8 the button stays off whatever the boxes hold.
+    bExSave->setEnabled(filled && mayChange());
+    bExSave->setText(EditedExecutorId == 0 ? QStringLiteral("Сохранить(добавить)")
+                                           : QStringLiteral("Сохранить(обновить)"));
+}
+
+void TExecutorsPage::ResetExecutorPanel()
+{
+    EditedExecutorId = 0;
+    mExFName->clear();
+    mExShName->clear();
+    eExInn->clear();
+    eExOgrn->clear();
+    dbgExecs->setEnabled(true);
+    mExFNameChange();
+    bExSave->setText(QStringLiteral("Сохранить"));
+}
+
+void TExecutorsPage::bExCancelClick()
+{
+    ResetExecutorPanel();
+}
+
+void TExecutorsPage::bExSaveClick()
+{
+    if (!mayChange())
+        return;
+    if (Msg::question(this, QStringLiteral("Сохранить запись?")) == Msg::No)
+        return;
+
+    // The texts go as they stand, blanks and line breaks included.
+    SqlCommand* save = EditedExecutorId > 0 ? dm->adocExUpd : dm->adocExIns;
+    if (EditedExecutorId > 0)
+        save->setInteger(QStringLiteral("id"), EditedExecutorId);
+    save->setString(QStringLiteral("name"), mExFName->toPlainText());
+    save->setString(QStringLiteral("shname"), mExShName->toPlainText());
+    save->setString(QStringLiteral("inn"), eExInn->text());
+    save->setString(QStringLiteral("ogrn"), eExOgrn->text());
+    save->execute();
+
+    ResetExecutorPanel();
+    refreshKeepingPlace();
+}
+
+void TExecutorsPage::bExDelClick()
+{
+    if (!mayChange())
+        return;
+    SqlQuery* list = dm->adoqExecs;
+    if (!hasCurrentRow(list))
+        return; // nothing to delete
+    const auto id = int32_t(list->asInteger(QStringLiteral("id")));
+    if (id == CurrentOrg->mo_id) {
+        Msg::error(this, QStringLiteral("Совпадает с текущей организацией. Удалить невозможно"));
+        return;
+    }
+
+    // In use when an event record names it as executor or an IPRA has it as responsible.
+    SqlQuery* usage = dm->adoqTmp;
+    usage->close(); // a text is only run afresh by a closed query
+    usage->clearText();
+    usage->addLine(QStringLiteral("select * from (select distinct exid from k_evdt"));
+    usage->addLine(QStringLiteral("where exid>0 and exid is not null union"));
+    usage->addLine(QStringLiteral("select distinct resp_mo_id as exid from k_ipra_mo"));
+    usage->addLine(QStringLiteral("where resp_mo_id>0 and resp_mo_id is not null"));
+    usage->addLine(QStringLiteral(") as tmp where tmp.exid=") + QString::number(id));
+    usage->open();
+    const int uses = usage->recordCount();
+    usage->close();
+    if (uses > 0) {
+        Msg::error(this, QStringLiteral("Есть связанные данные. Удалить невозможно"));
+        return;
+    }
+
+    if (Msg::question(this, QStringLiteral("Удалить запись?")) == Msg::No)
+        return;
+    dm->adocExDel->setInteger(QStringLiteral("id"), id);
+    dm->adocExDel->execute();
+
+    // The panel keeps its texts; but when it holds the deleted organisation, a save
+    // would update no row and lose the texts without a word, so it saves as a new one.
+    if (id == EditedExecutorId) {
+        EditedExecutorId = 0;
+        mExFNameChange();
+    }
+    refreshKeepingPlace();
+}
+
+void TExecutorsPage::refreshKeepingPlace()
+{
+    SqlQuery* list = dm->adoqExecs;
+    list->disableControls();
+    auto resume = qScopeGuard([list] { list->enableControls(); });
+    const QVariant noted = hasCurrentRow(list) ? list->value(QStringLiteral("id")) : QVariant();
+    list->close();
+    LoadExecutorList(); // the event editor's executor list follows every change
+    list->open();
+    if (noted.isNull() || !list->locate(QStringLiteral("id"), noted))
+        list->first();
+    list->enableControls();
+    resume.dismiss();
+    dbgExecs->setFocus();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 
 class QFrame;
 class QLineEdit;
@@ -9,7 +10,7 @@ class QPushButton;
 class QTableView;
 
 // The page "Список исполнителей" (tsExecutors): the directory of executing organisations
-// with its edit panel.
+// with its edit panel. Only role levels 8 and above may change the directory.
 class TExecutorsPage : public QWidget
 {
     Q_OBJECT
@@ -26,10 +27,31 @@ public:
     QPushButton* bExCancel;
     QPushButton* bExDel;
 
+    // The organisation loaded into the panel; 0 while the panel holds a new one.
+    int32_t EditedExecutorId = 0;
+
     // Binds the grid to its data source; the window calls it once the data module exists.
     void attachDataSources();
 
-    // On-show handler: runs each time the page becomes the displayed page. It loads the
-    // directory; its body comes with the executors directory work.
+    // On-show handler: opens the list if needed, applies the level rule through a load of
+    // the current row, then empties the panel.
     void tsExecutorsShow();
+    // A click on a column title: "№" sorts by id, "Наименование" by name, others nothing.
+    void dbgExecsTitleClick(int column);
+    // Loads the list's current row into the panel and applies the level rule.
+    void dbgExecsDblClick();
+    // The field rule: save needs all four boxes filled; its caption tells add from update.
+    void mExFNameChange();
+    // Back to a new, empty organisation.
+    void ResetExecutorPanel();
+    void bExSaveClick();
+    void bExCancelClick();
+    // Deletes the list's current row (not the one in the panel), unless it is in use.
+    void bExDelClick();
+
+private:
+    bool mayChange() const;
+    void applyLevelRule();
+    // Re-runs the list and the executor lookup list, staying on the row that was current.
+    void refreshKeepingPlace();
 };

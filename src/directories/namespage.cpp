@@ -3,11 +3,43 @@
 #include "data/tdm.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
+#include "platform/ui/messagebox.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStyledItemDelegate>
 #include <QTableView>
+
+namespace {
+
+// Draws a grid column's values centred.
+class CentredDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignCenter;
+    }
+};
+
+bool hasCurrentRow(const SqlQuery* query)
+{
+    return query->isOpen() && query->recNo() >= 0;
+}
+
+// The text a bound text box shows for a field of the query's current row.
+QString currentText(const SqlQuery* query, const QString& field)
+{
+    return hasCurrentRow(query) ? DataSource::displayText(query->value(field)) : QString();
+}
+
+} // namespace
 
 TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
 {
@@ -32,15 +64,110 @@ TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
     dbmTName = MakeMemo(this, QStringLiteral("dbmTName"), QRect(613, 340, 300, 180), true, true);
     bSetTName = MakeButton(this, QStringLiteral("bSetTName"), QStringLiteral("Установить соответствие"),
                            QRect(613, 528, 300, 34));
+
+    dbgEmpTNames->setItemDelegateForColumn(0, new CentredDelegate(dbgEmpTNames));
+    dbgRnames->setItemDelegateForColumn(0, new CentredDelegate(dbgRnames));
+
+    connect(bSetEvalName, &QPushButton::clicked, this, &TNamesPage::bSetEvalNameClick);
+    connect(bSetTName, &QPushButton::clicked, this, &TNamesPage::bSetTNameClick);
 }
 
 void TNamesPage::attachDataSources()
 {
+    dm->dsEmpNames->setColumns({
+        {QStringLiteral("id"), QStringLiteral("№"), 57},
+        {QStringLiteral("rname"), QStringLiteral("Наименование из ИПРА"), 330},
+        {QStringLiteral("tid"), QStringLiteral("№(справочник)"), 110},
+        {QStringLiteral("tname"), QStringLiteral("Наименование (справочник)"), 330},
+    });
+    dm->dsTNames->setColumns({
+        {QStringLiteral("tid"), QStringLiteral("№"), 55},
+        {QStringLiteral("tname"), QStringLiteral("Наименование"), 600},
+    });
     BindGrid(dbgEmpTNames, dm->dsEmpNames);
     BindGrid(dbgRnames, dm->dsTNames);
+
+    // The text boxes follow the current rows, as data-bound boxes do.
+    const auto unique = Qt::UniqueConnection;
+    connect(dm->adoqEmpTNames, &SqlQuery::rowsChanged, this, &TNamesPage::showCurrentRName, unique);
+    connect(dm->adoqEmpTNames, &SqlQuery::currentRowChanged, this, &TNamesPage::showCurrentRName,
+            unique);
+    connect(dm->adoqTNames, &SqlQuery::rowsChanged, this, &TNamesPage::showCurrentTName, unique);
+    connect(dm->adoqTNames, &SqlQuery::currentRowChanged, this, &TNamesPage::showCurrentTName,
+            unique);
+    showCurrentRName();
+    showCurrentTName();
+}
+
+void TNamesPage::showCurrentRName()
+{
+    dbmRName->setPlainText(currentText(dm->adoqEmpTNames, QStringLiteral("rname")));
+}
+
+void TNamesPage::showCurrentTName()
+{
+    dbmTName->setPlainText(currentText(dm->adoqTNames, QStringLiteral("tname")));
+}
+
+void TNamesPage::showUnmatchedCount()
+{
+    lEmpTnamesCount->setText(QString::number(dm->adoqEmpTNames->recordCount()));
 }
 
 void TNamesPage::tsNamesShow()
 {
-    // Filled in with the names matching page.
+    // The distribution page narrows the same query to organisations while it fills its
+    // list; the directory here always shows every entry.
+    if (dm->adoqTNames->filtered())
+        dm->adoqTNames->clearFilter();
+    dm->adoqTNames->reopen();
+    dm->adoqEmpTNames->reopen();
+    showUnmatchedCount();
+}
+
+void TNamesPage::bSetEvalNameClick()
+{
+    bSetEvalName->setEnabled(false);
+    // Enabled again however the action ends, a database error included.
+    const auto enableAgain = qScopeGuard([this] { bSetEvalName->setEnabled(true); });
+    if (Msg::question(this, QStringLiteral("Внести наименование в справочник?")) != Msg::Yes)
+        return;
+
+    SqlQuery* names = dm->adoqEmpTNames;
+    // With no unmatched name there is no row to write: nothing changes, nothing is said.
+    if (hasCurrentRow(names)) {
+        SqlCommand* set = dm->adocSetTname;
+        set->setParam(QStringLiteral("id"), names->value(QStringLiteral("id")));
+        set->setInteger(QStringLiteral("tid"), 0);
+        set->setParam(QStringLiteral("tname"), names->value(QStringLiteral("rname")));
+        set->execute();
+    }
+    // The name leaves the unmatched list and joins the directory with number 0.
+    names->reopen();
+    dm->adoqTNames->reopen();
+    showUnmatchedCount();
+}
+
+void TNamesPage::bSetTNameClick()
+{
+    bSetTName->setEnabled(false);
+    const auto enableAgain = qScopeGuard([this] { bSetTName->setEnabled(true); });
+    if (Msg::question(this, QStringLiteral("Установить соответствие со справочником?")) != Msg::Yes)
+        return;
+
+    SqlQuery* names = dm->adoqEmpTNames;
+    SqlQuery* directory = dm->adoqTNames;
+    // Without an unmatched name or a directory entry there is no match to write: a match
+    // of nulls would leave the name unmatched anyway, so nothing is written at all.
+    if (hasCurrentRow(names) && hasCurrentRow(directory)) {
+        SqlCommand* set = dm->adocSetTname;
+        set->setParam(QStringLiteral("id"), names->value(QStringLiteral("id")));
+        set->setParam(QStringLiteral("tid"), directory->value(QStringLiteral("tid")));
+        // Stored as the directory delivers it, blank padding included; readers trim it.
+        set->setParam(QStringLiteral("tname"), directory->value(QStringLiteral("tname")));
+        set->execute();
+    }
+    // Only the unmatched list is re-run; the directory keeps its current row.
+    names->reopen();
+    showUnmatchedCount();
 }

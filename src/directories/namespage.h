@@ -25,10 +25,19 @@ public:
     QPlainTextEdit* dbmTName;
     QPushButton* bSetTName;
 
-    // Binds the grids to their data sources; the window calls it once the data module exists.
+    // Binds the grids and the two text boxes to their data sources; the window calls it
+    // once the data module exists.
     void attachDataSources();
 
-    // On-show handler: runs each time the page becomes the displayed page. It loads the
-    // page's lists; its body comes with the names matching work.
+    // On-show handler: re-runs the directory and the unmatched names and shows their count.
     void tsNamesShow();
+    // Accepts the selected unmatched name into the directory unchanged (number 0).
+    void bSetEvalNameClick();
+    // Matches the selected unmatched name to the selected directory entry.
+    void bSetTNameClick();
+
+private:
+    void showCurrentRName();
+    void showCurrentTName();
+    void showUnmatchedCount();
 };
