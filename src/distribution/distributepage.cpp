@@ -1,19 +1,143 @@
 #include "distribution/distributepage.h"
 
+#include "data/alertperiod.h"
 #include "data/tdm.h"
+#include "distribution/core/listcolours.h"
+#include "platform/dates.h"
+#include "platform/ui/application.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
+#include "platform/ui/keyboardlayout.h"
+#include "platform/ui/messagebox.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+IdList RespMOIds;
+
+namespace {
+
+// Paints the list's data cells through the page's drawing handler.
+class DistrIpraCellPainter : public QStyledItemDelegate
+{
+public:
+    explicit DistrIpraCellPainter(TDistributePage* page)
+        : QStyledItemDelegate(page->dbgDistrIpra), m_page(page)
+    {
+    }
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        m_page->dbgDistrIpraDrawColumnCell(painter, cell, index);
+    }
+
+private:
+    TDistributePage* m_page;
+};
+
+// Runs the shared entering handler when a person text takes the focus.
+class ReprDocEnterHook : public QObject
+{
+public:
+    explicit ReprDocEnterHook(QObject* parent) : QObject(parent) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn)
+            TDistributePage::mReprDocEnter();
+        return false;
+    }
+};
+
+// What a column shows as text: a null shows empty, dates as DD.MM.YYYY, texts unchanged.
+QString shown(const QVariant& value)
+{
+    if (value.isNull())
+        return QString();
+    if (value.typeId() == QMetaType::QDate)
+        return Dates::format(Dates::fromDate(value.toDate()));
+    if (value.typeId() == QMetaType::QDateTime)
+        return Dates::format(Dates::fromDate(value.toDateTime().date()));
+    return value.toString();
+}
+
+QString shown(const SqlQuery& query, const char* column)
+{
+    return shown(query.value(QString::fromLatin1(column)));
+}
+
+// Surname, first name and patronymic, each trimmed, one blank between them.
+QString fullName(const SqlQuery& query)
+{
+    return shown(query, "lname").trimmed() + QLatin1Char(' ') + shown(query, "fname").trimmed() +
+           QLatin1Char(' ') + shown(query, "sname").trimmed();
+}
+
+QStringList documentLines(const SqlQuery& docs)
+{
+    return {shown(docs, "title"),
+            QStringLiteral("Серия: ") + shown(docs, "series") + QStringLiteral(" Номер: ") +
+                shown(docs, "numb"),
+            QStringLiteral("Выдан ") + shown(docs, "issuer"),
+            QStringLiteral("Дата выдачи ") + shown(docs, "issuedt")};
+}
+
+// A number column: a null or a non-number counts as 0, so it is never "greater than 0".
+qint64 numberOr0(const SqlQuery& query, const char* column)
+{
+    bool ok = false;
+    const qint64 n = query.value(QString::fromLatin1(column)).toLongLong(&ok);
+    return ok ? n : 0;
+}
+
+// The lines a plain text box shows for its text, a wrapped line counting as the lines it
+// takes, at the box's own width (its vertical scroll bar is always there).
+int displayedLines(const QPlainTextEdit* box)
+{
+    const QTextDocument* document = box->document();
+    int width = box->contentsRect().width() - 2 * int(document->documentMargin()) -
+                box->cursorWidth();
+    if (box->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
+        width -= box->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, box);
+    width = qMax(width, 1);
+    QTextOption option = document->defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    int lines = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        QTextLayout layout(block.text(), box->font());
+        layout.setTextOption(option);
+        layout.beginLayout();
+        int blockLines = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            ++blockLines;
+        }
+        layout.endLayout();
+        lines += qMax(blockLines, 1);
+    }
+    return lines;
+}
+
+} // namespace
 
 TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
 {
@@ -81,14 +205,379 @@ TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
     bSetRespMo = MakeButton(pRespMO, QStringLiteral("bSetRespMo"), QStringLiteral("Назначить"),
                             QRect(5, 124, 200, 34));
     bSetRespMo->setEnabled(false);
+
+    dbgDistrIpra->setItemDelegate(new DistrIpraCellPainter(this));
+    dbgDistrIpra->viewport()->installEventFilter(this);
+    connect(dbgDistrIpra, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) {
+                // A press that moved the current row has loaded the panels already.
+                if (index.row() == m_rowAtPress)
+                    Guarded([&] { dbgDistrIpraCellClick(index.column()); });
+            });
+    connect(rgrpDistIpraItems, &QButtonGroup::idClicked, this,
+            [this](int item) { Guarded([&] { rgrpDistIpraClick(item); }); });
+    // Only a choice of the user runs the change rule, not a selection made by the program.
+    connect(cbRespMOlist, &QComboBox::activated, this, [this] { cbRespMOlistChange(); });
+    connect(bSetRespMo, &QPushButton::clicked, this, [this] { Guarded([&] { bSetRespMoClick(); }); });
+    for (QPlainTextEdit* box : {mPersDoc, mPersAddr, mReprDoc})
+        HookReprDocEnter(box);
 }
 
 void TDistributePage::attachDataSources()
 {
+    dm->dsDistrIpra->setColumns(DistrIpraColumns());
     BindGrid(dbgDistrIpra, dm->dsDistrIpra);
+    // The panels always show the list's current row, however it moved (click, keyboard,
+    // wheel): the assignment acts on the current row, so it must be the row on display.
+    connect(dm->adoqDistrIpra, &SqlQuery::currentRowChanged, this,
+            &TDistributePage::distrIpraRowMoved, Qt::UniqueConnection);
+}
+
+QString TDistributePage::DistrIpraStatement(int item)
+{
+    switch (item) {
+    case 0:
+        return QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo "
+                              "order by prgdt");
+    case 1:
+        return QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo "
+                              "where resp_mo_id is null order by prgdt");
+    case 2:
+        return QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo "
+                              "where not resp_mo_id is null order by prgdt");
+    default:
+        return QString();
+    }
+}
+
+QList<GridColumn> TDistributePage::DistrIpraColumns()
+{
+    // Width 0: the grid's default width.
+    auto shownColumn = [](const char* field, const char* title, int width) {
+        return GridColumn{QString::fromUtf8(field), QString::fromUtf8(title), width, true};
+    };
+    auto hidden = [](const char* field) {
+        return GridColumn{QString::fromUtf8(field), QString(), 0, false};
+    };
+    return {shownColumn("prgnum", "№ ИПРА", 104),
+            shownColumn("prgdt", "Дата разраб.", 91),
+            hidden("id"),
+            hidden("okr_id"),
+            hidden("nreg"),
+            shownColumn("lname", "Фамилия", 98),
+            shownColumn("fname", "Имя", 90),
+            shownColumn("sname", "Отчество", 96),
+            shownColumn("bdate", "Дата рожд.", 0),
+            hidden("gndr"),
+            shownColumn("snils", "СНИЛС", 0),
+            hidden("oivid"),
+            shownColumn("docnum", "№ прот", 0),
+            shownColumn("docdt", "Дата прот.", 0),
+            hidden("prg"),
+            hidden("ch_send_mo"),
+            hidden("ch_send_mo_id"),
+            hidden("resp_mo"),
+            hidden("resp_mo_id"),
+            shownColumn("dt", "Дата выдачи", 0),
+            shownColumn("udt", "udt", 0)}; // no title of its own: the column's name
 }
 
 void TDistributePage::tsDistributeShow()
 {
-    // Filled in with the distribution page.
+    {
+        QScopedValueRollback quiet(m_quietRowMoves, true);
+        dm->adoqDistrIpra->open(); // an open list is not re-run and keeps its current row
+    }
+    dbgDistrIpraCellClick();
+    LoadRespMOList();
+    cbRespMOlistChange();
+}
+
+void TDistributePage::rgrpDistIpraClick(int item)
+{
+    const QString text = DistrIpraStatement(item);
+    if (!text.isEmpty())
+        dm->adoqDistrIpra->setText(text);
+    rerunDistrIpra();
+    dbgDistrIpraCellClick();
+}
+
+void TDistributePage::rerunDistrIpra()
+{
+    QScopedValueRollback quiet(m_quietRowMoves, true);
+    dm->adoqDistrIpra->close();
+    dm->adoqDistrIpra->open();
+}
+
+void TDistributePage::distrIpraRowMoved()
+{
+    if (!m_quietRowMoves)
+        Guarded([this] { dbgDistrIpraCellClick(); });
+}
+
+bool TDistributePage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == dbgDistrIpra->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_rowAtPress = dm ? dm->adoqDistrIpra->recNo() : -1;
+    return QWidget::eventFilter(watched, event);
+}
+
+void TDistributePage::dbgDistrIpraDrawColumnCell(QPainter* painter, QStyleOptionViewItem& cell,
+                                                 const QModelIndex& index)
+{
+    std::optional<int> state;
+    QString endText;
+    if (dm) {
+        const SqlQuery& list = *dm->adoqDistrIpra;
+        const QVariant stateValue = list.valueAt(index.row(), list.columnIndex(QStringLiteral("state")));
+        bool ok = false;
+        const int code = stateValue.toInt(&ok);
+        if (!stateValue.isNull() && ok)
+            state = code;
+        endText = list.valueAt(index.row(), list.columnIndex(QStringLiteral("strenddt"))).toString();
+    }
+    const bool selected = cell.state.testFlag(QStyle::State_Selected);
+    const ListCellColours colours =
+        DistrIpraCellColours(state, selected, endText, AlertPeriodMonths, QDate::currentDate());
+    // The colours chosen here stand for the selection too, so the style must not paint it.
+    cell.state &= ~QStyle::State_Selected;
+    switch (colours.kind) {
+    case ListCellColours::Kind::Normal:
+        break;
+    case ListCellColours::Kind::Highlight:
+        cell.backgroundBrush = cell.palette.brush(QPalette::Active, QPalette::Highlight);
+        cell.palette.setColor(QPalette::Text,
+                              cell.palette.color(QPalette::Active, QPalette::HighlightedText));
+        break;
+    case ListCellColours::Kind::Colour:
+        cell.backgroundBrush = QColor(colours.background.red, colours.background.green,
+                                      colours.background.blue);
+        cell.palette.setColor(QPalette::Text, Qt::black);
+        break;
+    }
+    dbgDistrIpra->style()->drawControl(QStyle::CE_ItemViewItem, &cell, painter, dbgDistrIpra);
+}
+
+void TDistributePage::dbgDistrIpraCellClick(int /*column*/)
+{
+    const SqlQuery& list = *dm->adoqDistrIpra;
+    if (!list.isOpen() || list.recordCount() == 0 || list.recNo() < 0) {
+        pDistrIpra->hide();
+        pRespMO->hide();
+        pDistrIpraInfo->hide();
+        pDistRepr->hide();
+        return;
+    }
+    pDistrIpra->show();
+    pRespMO->show();
+    pDistrIpraInfo->show();
+
+    lDistrIpraNum->setText(shown(list, "prgnum"));
+    QString endText = shown(list, "strenddt");
+    if (endText == QLatin1String("01.01.0001"))
+        endText = QStringLiteral("бессрочно");
+    lDistrIpraEndDt->setText(endText);
+    lPersFio->resize(mPersDoc->width(), lPersFio->height());
+    lPersFio->setText(fullName(list));
+    lPersBDate->setText(shown(list, "bdate"));
+    lPersSnils->setText(shown(list, "snils")); // as stored, blanks and all
+
+    LoadDistrDocs(int32_t(list.asInteger(QStringLiteral("id"))));
+    LoadDistrAddr(int32_t(list.asInteger(QStringLiteral("id"))));
+
+    // The directory name the sender was matched to reads better than the file's own text.
+    lSendMo->setText(list.isNull(QStringLiteral("ch_send_mo")) ? shown(list, "send_mo").trimmed()
+                                                               : shown(list, "ch_send_mo").trimmed());
+
+    cbRespMOlist->setCurrentIndex(-1);
+    bSetRespMo->setEnabled(false);
+    // An unassigned IPRA whose sender is matched to an executing organisation offers it.
+    if (numberOr0(list, "ch_send_mo_id") > 0 && list.isNull(QStringLiteral("resp_mo"))) {
+        selectRespMO(shown(list, "ch_send_mo").trimmed());
+        cbRespMOlistChange();
+    }
+    // An assigned IPRA shows its organisation; the button waits for the user's own choice.
+    if (numberOr0(list, "resp_mo_id") > 0) {
+        selectRespMO(shown(list, "resp_mo").trimmed());
+        if (cbRespMOlist->currentIndex() < 0)
+            bSetRespMo->setEnabled(false);
+    }
+}
+
+void TDistributePage::selectRespMO(const QString& name)
+{
+    for (int i = 0; i < cbRespMOlist->count(); ++i) {
+        if (cbRespMOlist->itemText(i).compare(name, Qt::CaseInsensitive) == 0) {
+            cbRespMOlist->setCurrentIndex(i);
+            return;
+        }
+    }
+    cbRespMOlist->setCurrentIndex(-1);
+}
+
+void TDistributePage::LoadDistrDocs(int32_t prgid)
+{
+    // The representative panel shows exactly when the IPRA has a representative's
+    // document, whatever order the rows come in; without any document row the holder's
+    // text is empty and there is no representative panel.
+    mPersDoc->clear();
+    mReprDoc->clear();
+    lReprFio->clear();
+    pDistRepr->hide();
+
+    SqlQuery& docs = *dm->adoqDistrDoc;
+    docs.close();
+    docs.setInteger(QStringLiteral("prgid"), prgid);
+    try {
+        docs.open();
+        for (docs.first(); !docs.eof(); docs.next()) {
+            // Each document replaces the one before: a person shows the last one delivered.
+            switch (numberOr0(docs, "ptype")) {
+            case 0:
+                mPersDoc->setPlainText(documentLines(docs).join(QLatin1Char('\n')));
+                break;
+            case 1:
+                lReprFio->resize(mReprDoc->width(), lReprFio->height());
+                pDistRepr->show();
+                lReprFio->setText(fullName(docs));
+                mReprDoc->setPlainText(documentLines(docs).join(QLatin1Char('\n')));
+                break;
+            default:
+                break;
+            }
+        }
+    } catch (...) {
+        docs.close();
+        throw;
+    }
+    docs.close();
+}
+
+QString TDistributePage::AddressCaption(int atype)
+{
+    switch (atype) {
+    case 1:
+        return QStringLiteral("Адрес места жительства");
+    case 2:
+        return QStringLiteral("Адрес места пребывания (при отсутствии места жительства)");
+    case 3:
+        return QStringLiteral("Адрес фактического проживания (при отсутствии места жительства)");
+    case 5:
+        return QStringLiteral("Адрес места постоянной регистрации");
+    default:
+        // A kind the files may bring that has no caption of its own: still tell it apart.
+        return QStringLiteral("Адрес (вид %1)").arg(atype);
+    }
+}
+
+void TDistributePage::LoadDistrAddr(int32_t prgid)
+{
+    mPersAddr->clear();
+    SqlQuery& addresses = *dm->adoqDistrAddr;
+    addresses.close();
+    addresses.setInteger(QStringLiteral("prgid"), prgid);
+    QStringList lines;
+    try {
+        addresses.open();
+        for (addresses.first(); !addresses.eof(); addresses.next()) {
+            lines << AddressCaption(int(numberOr0(addresses, "atype")))
+                  << shown(addresses, "afull")
+                  << QStringLiteral("Телефон: ") + shown(addresses, "phone") << QString();
+        }
+    } catch (...) {
+        addresses.close();
+        throw;
+    }
+    addresses.close();
+    if (!lines.isEmpty())
+        lines.removeLast(); // the blank line after the last address
+    mPersAddr->setPlainText(lines.join(QLatin1Char('\n')));
+
+    int height = lines.isEmpty() ? 0 : 20 * displayedLines(mPersAddr);
+    // A box taller than the panel would hide its last addresses out of reach of its own
+    // scroll bar: it ends at the panel's bottom, and the scroll bar shows the rest.
+    const int room = pDistrIpra->height() - mPersAddr->y() - 5;
+    height = qMin(height, qMax(room, 0));
+    mPersAddr->resize(mPersAddr->width(), height);
+}
+
+void TDistributePage::mReprDocEnter()
+{
+    ActivateKeyboardLayout(QStringLiteral("00000419"));
+}
+
+void TDistributePage::HookReprDocEnter(QWidget* box)
+{
+    box->installEventFilter(new ReprDocEnterHook(box));
+}
+
+void TDistributePage::LoadRespMOList()
+{
+    SqlQuery& names = *dm->adoqTNames;
+    // Only the executing organisations (numbered above 0) can be responsible ones.
+    names.setFilter([](const QVector<QVariant>& row, const SqlQuery& query) {
+        const int column = query.columnIndex(QStringLiteral("tid"));
+        if (column < 0 || row.at(column).isNull())
+            return false;
+        bool ok = false;
+        const qint64 tid = row.at(column).toLongLong(&ok);
+        return ok && tid > 0;
+    });
+    // Emptied together, so the entries and their numbers never part.
+    cbRespMOlist->clear();
+    RespMOIds.clear();
+    try {
+        names.open(); // left open by the names page: its rows, filtered
+        RespMOIds.reserve(names.recordCount());
+        for (names.first(); !names.eof(); names.next()) {
+            const auto id = int32_t(names.asInteger(QStringLiteral("tid")));
+            const QString name = shown(names, "tname").trimmed();
+            RespMOIds << id;
+            cbRespMOlist->addItem(name);
+        }
+    } catch (...) {
+        names.close();
+        names.clearFilter();
+        cbRespMOlist->setCurrentIndex(-1);
+        throw;
+    }
+    names.close();
+    names.clearFilter(); // the names page shows the directory unfiltered
+    cbRespMOlist->setCurrentIndex(-1); // the first entry added became current by itself
+}
+
+void TDistributePage::cbRespMOlistChange()
+{
+    bSetRespMo->setEnabled(cbRespMOlist->currentIndex() >= 0 &&
+                           !cbRespMOlist->currentText().isEmpty());
+}
+
+void TDistributePage::bSetRespMoClick()
+{
+    bSetRespMo->setEnabled(false);
+    const int entry = cbRespMOlist->currentIndex();
+    const SqlQuery& list = *dm->adoqDistrIpra;
+    if (entry < 0 || entry >= RespMOIds.size() || !list.isOpen() || list.recNo() < 0) {
+        cbRespMOlistChange();
+        return;
+    }
+    const QString name = cbRespMOlist->currentText();
+    const auto prgid = int32_t(list.asInteger(QStringLiteral("id")));
+    SaveRespMO(prgid, RespMOIds.at(entry), name);
+    cbRespMOlistChange();
+}
+
+void TDistributePage::SaveRespMO(int32_t prgid, int32_t moId, const QString& name)
+{
+    if (Msg::question(this, QStringLiteral("Сохранить изменения?")) != Msg::Yes)
+        return;
+    SqlCommand& assign = *dm->adocDistrSetRespMo;
+    assign.setInteger(QStringLiteral("prgid"), prgid);
+    assign.setInteger(QStringLiteral("resp_mo_id"), moId);
+    assign.setString(QStringLiteral("resp_mo"), name);
+    assign.execute();
+    // Re-run under the current filter item: the list starts again from its first row.
+    rerunDistrIpra();
+    dbgDistrIpraCellClick();
+    cbRespMOlist->setCurrentIndex(-1);
 }

@@ -110,6 +110,9 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     pcMain->addTab(tsExecutors, QStringLiteral("Список исполнителей"));
     pcMain->setCurrentWidget(tsOrgIpra); // the current page until the window is first shown
     connect(pcMain, &QTabWidget::currentChanged, this, &TfMain::pcMainChange);
+    // The person texts of the execution page share the distribution page's entering handler.
+    for (QWidget* box : {tsOrgIpra->mOrgPersDoc, tsOrgIpra->mOrgPersAddr, tsOrgIpra->mOrgReprDoc})
+        TDistributePage::HookReprDocEnter(box);
 
     // From the moment the window exists, so the login dialog gets it too.
     aplctnvnts1 = new ApplicationEvents(this);
