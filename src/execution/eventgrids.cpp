@@ -200,9 +200,11 @@ void TOrgIpraPage::FillEventGridBySubtype(qint32 /*prgId*/, int typeCode, qint32
 
 void TOrgIpraPage::cbSubType1Change(QComboBox* box)
 {
-    if (!CurrentPrg || !pEvnt->isHidden())
+    // While the editor is open the grids stay as they were when it opened.
+    if (!CurrentPrg || EditorOpen())
         return;
-    const int page = pcEvnts->currentIndex();
+    // The drop-down's own page: only the active page's drop-down can be changed.
+    const int page = box->objectName().right(1).toInt() - 1;
     if (page < 0 || page > 3)
         return;
     qint32 subtype = 0;
@@ -249,9 +251,9 @@ void TOrgIpraPage::sgEvents1DrawCell(QTableWidget* grid, int column, int row, co
 
 void TOrgIpraPage::sgEvents1SelectCell(QTableWidget* grid, int /*column*/, int row)
 {
-    if (!pEvnt->isHidden())
+    if (EditorOpen() || row < 0 || row >= grid->rowCount())
         return;
     if (cellText(grid, row, 0).isEmpty() && cellText(grid, row, 1).isEmpty())
         return; // an empty row
-    // Opening the editor on the row comes with the editor.
+    OpenEditorFromGrid(grid, row);
 }

@@ -6,7 +6,9 @@
 #include "data/tdm.h"
 #include "execution/core/currentprg.h"
 #include "execution/core/eventrules.h"
+#include "execution/dateedit.h"
 #include "execution/eventtabs.h"
+#include "import/fixedtext.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/keyboardlayout.h"
@@ -21,6 +23,8 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextCursor>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
@@ -216,6 +220,9 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     spbEvName->setToolTip(QStringLiteral("Добавить мероприятие в справочник"));
     spbEvName->setGeometry(596, 66, 28, 28);
     MakeCaption(pEvnt, QStringLiteral("Дата выполнения"), 10, 102);
+    dtEvExDate = new TDateEdit(pEvnt);
+    dtEvExDate->setObjectName(QStringLiteral("dtEvExDate"));
+    dtEvExDate->setGeometry(10, 126, 200, 28);
     MakeCaption(pEvnt, QStringLiteral("Исполнитель мероприятия"), 10, 162);
     chbExMan = MakeCheckBox(pEvnt, QStringLiteral("chbExMan"), QStringLiteral("Ввести вручную"),
                             QRect(300, 160, 220, 26));
@@ -233,6 +240,7 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
                          QRect(158, 410, 140, 34));
     bEvEnd = MakeButton(pEvnt, QStringLiteral("bEvEnd"), QStringLiteral("Закрыть/отправить"),
                         QRect(306, 410, 200, 34));
+    bEvEnd->setToolTip(QStringLiteral("После закрытия и отправки\nредактирование мероприятия невозможно"));
     bEvDel = MakeButton(pEvnt, QStringLiteral("bEvDel"), QStringLiteral("Удалить"),
                         QRect(514, 410, 110, 34));
     pEvnt->hide();
@@ -250,6 +258,28 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
 
     connect(chbExMan, &QCheckBox::toggled, this, [this] { chbExManClick(); });
     connect(chbEvMan, &QCheckBox::toggled, this, [this] { chbEvManClick(); });
+    connect(chbResVar, &QCheckBox::toggled, this, [this] { chbResVarClick(); });
+    // Programs choose a result without the rules running; the user's pick runs both.
+    connect(cbEvRes, &QComboBox::activated, this, [this] {
+        cbEvResClick();
+        cbEvResChange();
+    });
+    connect(spbEvName, &QToolButton::clicked, this, [this] { spbEvNameClick(); });
+    connect(dtEvExDate, &TDateEdit::dateChanged, this, [this] { dtEvExDateChange(); });
+    connect(mEvNote, &QPlainTextEdit::textChanged, this, [this] {
+        // The note holds at most 64 characters.
+        const QString text = mEvNote->toPlainText();
+        const QString cut = cutText(text, IpraCap::Note);
+        if (cut.size() == text.size())
+            return;
+        const QSignalBlocker quiet(mEvNote);
+        mEvNote->setPlainText(cut);
+        mEvNote->moveCursor(QTextCursor::End);
+    });
+    connect(bEvCanc, &QPushButton::clicked, this, [this] { bEvCancClick(); });
+    connect(bEvSave, &QPushButton::clicked, this, [this] { bEvSaveClick(); });
+    connect(bEvEnd, &QPushButton::clicked, this, [this] { bEvEndClick(); });
+    connect(bEvDel, &QPushButton::clicked, this, [this] { bEvDelClick(); });
 }
 
 QTableWidget* TOrgIpraPage::eventGrid(int number) const
@@ -384,6 +414,7 @@ void TOrgIpraPage::chbExManClick()
         cbEvExecut->setEditable(false);
         cbEvExecut->clear();
         cbEvExecut->addItems(ExecutorNames);
+        m_executorIds = ExecutorIds;
         cbEvExecut->setCurrentIndex(-1);
     }
 }
@@ -391,16 +422,17 @@ void TOrgIpraPage::chbExManClick()
 void TOrgIpraPage::chbEvManClick()
 {
     if (chbEvMan->isChecked()) {
-        // Typed by hand. The suggestions (the names typed before for the open record's
-        // type and subtype) come with the editor, which knows that record; until then the
-        // box offers none.
+        // Typed by hand, with the names typed before for the open record's type and
+        // subtype as suggestions.
         cbEvName->setEditable(true);
-        cbEvName->clear();
+        LoadUsedEventNames();
+        cbEvName->setCurrentIndex(-1);
         cbEvName->clearEditText();
     } else {
         cbEvName->setEditable(false);
         cbEvName->clear();
         cbEvName->addItems(EventDictNames);
+        m_nameIds = EventDictIds;
         cbEvName->setCurrentIndex(-1);
     }
 }
@@ -453,7 +485,7 @@ void setWidthOf(QWidget* control, int width)
 
 void TOrgIpraPage::dbgOrgIpraCellClick()
 {
-    if (!dm || !pEvnt->isHidden())
+    if (!dm || EditorOpen())
         return;
     SqlQuery& list = *dm->adoqOrgIpra;
     if (!list.isOpen() || list.recordCount() == 0 || list.recNo() < 0)

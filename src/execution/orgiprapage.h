@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/lookuplists.h"
+#include "import/iprarecord.h"
+
 #include <QStyle>
 #include <QVector>
 #include <QWidget>
@@ -11,8 +14,7 @@ class QModelIndex;
 class QPainter;
 class QStyleOptionViewItem;
 class TColourTabBar;
-class TEventDetail;
-class TEventGroup;
+class TDateEdit;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -79,13 +81,13 @@ public:
     QComboBox* subtypeBox(int number) const;   // cbSubType1 to cbSubType4
     TColourTabBar* eventTabBar() const;
 
-    // The event record editor, hidden while closed. Its date editor dtEvExDate (with
-    // "Сегодня" and "Очистить" and an empty state) comes with the editor itself.
+    // The event record editor, hidden while closed.
     QFrame* pEvnt;
     QLabel* lEvntDesc;
     QCheckBox* chbEvMan;
     QComboBox* cbEvName;
     QToolButton* spbEvName;
+    TDateEdit* dtEvExDate;
     QCheckBox* chbExMan;
     QComboBox* cbEvExecut;
     QComboBox* cbEvRes;
@@ -149,4 +151,45 @@ public:
     void chbEvManClick();
     // The executor names typed by hand so far, alphabetically, as the items of cbEvExecut.
     void LoadUsedExecutorNames();
+
+    // The event record editor.
+    bool EditorOpen() const;
+    // Opens the editor on a record of CurrentPrg (record key 0: a new record of the type
+    // and subtype).
+    void OpenEventEditor(qint32 recordKey, qint32 prgId, int typeCode, qint32 subtypeId);
+    // The names typed by hand so far for the open record's type and subtype, as the
+    // items of cbEvName.
+    void LoadUsedEventNames();
+    // "Другой вариант": the result typed as free text instead of picked.
+    void chbResVarClick();
+    // The user picks a result (before the change rule); the chosen result changes.
+    void cbEvResClick();
+    void cbEvResChange();
+    // Adds the typed event name to the dictionary.
+    void spbEvNameClick();
+    // The checks of the execution date against the group's period and the IPRA's date.
+    void dtEvExDateChange();
+    void SetEventEditorEnabled(bool enabled);
+    // Whether the fields that closing needs are filled.
+    bool EventFieldsComplete() const;
+    void bEvSaveClick();
+    void bEvEndClick();
+    void bEvCancClick();
+    void bEvDelClick();
+
+    // The record being edited: a copy of a stored record, or a new one not yet stored.
+    std::unique_ptr<TEventDetail> CurrentEventDetail;
+
+private:
+    void OpenEditorFromGrid(QTableWidget* grid, int row);
+    void CopyEditorIntoRecord();
+    void ChooseExecutor(qint32 id);
+    void SetSubtypeBoxesEnabled(bool enabled);
+
+    // The ids behind the items of cbEvName, cbEvExecut and cbEvRes, taken when the items
+    // were filled, so that a position always turns into the id it was shown for.
+    IdList m_nameIds;
+    IdList m_executorIds;
+    IdList m_resultIds;
+    bool m_checkingDate = false;
 };
