@@ -31,6 +31,7 @@ TDateEdit::TDateEdit(QWidget* parent) : QWidget(parent)
     m_calendar = new QCalendarWidget(m_popup);
     m_calendar->setObjectName(QStringLiteral("calendar"));
     m_calendar->setGridVisible(true);
+    m_calendar->setLocale(QLocale(QLocale::Russian, QLocale::Russia)); // Russian texts throughout
     m_calendar->setFirstDayOfWeek(Qt::Monday);
     column->addWidget(m_calendar);
     auto* buttons = new QHBoxLayout;
