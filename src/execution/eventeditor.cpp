@@ -23,6 +23,8 @@
 #include <QTableWidget>
 #include <QToolButton>
 
+#include <functional>
+
 namespace {
 
 const QString AddRowText = QStringLiteral("Добавить мероприятие...");

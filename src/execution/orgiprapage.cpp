@@ -532,7 +532,7 @@ void TOrgIpraPage::dbgOrgIpraCellClick()
         QStringList lines;
         for (const DocRef& doc : prg.repr->docs) {
             // "cерия" begins with a Latin c, as the register has always shown it.
-            lines << doc->title + QStringLiteral("; c\u0435рия: ") + doc->series +
+            lines << doc->title + QStringLiteral("; c" "ерия: ") + doc->series +
                          QStringLiteral("; номер: ") + doc->numb + QStringLiteral("; выдан ") +
                          doc->issuer + QStringLiteral(", ") + Dates::format(doc->issuedt);
         }
