@@ -1,17 +1,31 @@
 #include "execution/orgiprapage.h"
 
+#include "data/alertperiod.h"
+#include "data/currentorg.h"
 #include "data/lookuplists.h"
 #include "data/tdm.h"
+#include "execution/core/currentprg.h"
+#include "execution/core/eventrules.h"
+#include "execution/dateedit.h"
+#include "execution/eventtabs.h"
+#include "import/fixedtext.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
+#include "platform/ui/keyboardlayout.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextCursor>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -31,6 +45,61 @@ const EventTypePage EventTypePages[4] = {
     {"tsRecHir", "Реконструктивная хирургия", "Подгруппа мероприятий"},
     {"tsProtez", "Протезирование, ортезирование", "Подгруппа мероприятий"},
     {"tsSanCur", "Санаторно-курортное лечение", "Подгруппа мероприятий"},
+};
+
+// The list's cells are painted by the page's own rule.
+class OrgIpraDelegate : public QStyledItemDelegate
+{
+public:
+    explicit OrgIpraDelegate(TOrgIpraPage* page) : QStyledItemDelegate(page), m_page(page) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        m_page->dbgOrgIpraDrawColumnCell(painter, option, index);
+    }
+    // The base painting with the colours the rule chose.
+    void paintPlain(QPainter* painter, const QStyleOptionViewItem& option,
+                    const QModelIndex& index) const
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+private:
+    TOrgIpraPage* m_page;
+};
+
+// Every cell of an event grid is painted by the page's rule.
+class EventGridDelegate : public QStyledItemDelegate
+{
+public:
+    EventGridDelegate(TOrgIpraPage* page, QTableWidget* grid)
+        : QStyledItemDelegate(grid), m_page(page), m_grid(grid) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        m_page->sgEvents1DrawCell(m_grid, index.column(), index.row(), option.rect, option.state,
+                                  painter);
+    }
+
+private:
+    TOrgIpraPage* m_page;
+    QTableWidget* m_grid;
+};
+
+// Runs the page's handler when one of the person panels' memos gets the focus.
+class MemoEnterFilter : public QObject
+{
+public:
+    explicit MemoEnterFilter(TOrgIpraPage* page) : QObject(page), m_page(page) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn)
+            m_page->mReprDocEnter();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TOrgIpraPage* m_page;
 };
 
 // A label of a person panel that wraps its text, on the yellow background.
@@ -96,7 +165,7 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
 
     pOrgEvnts = MakePanel(this, QStringLiteral("pOrgEvnts"), QRect(8, 263, 600, 400));
     MakeCaption(pOrgEvnts, QStringLiteral("Типы мероприятий"), 8, 4);
-    pcEvnts = new QTabWidget(pOrgEvnts);
+    pcEvnts = new TEventTabs(pOrgEvnts);
     pcEvnts->setObjectName(QStringLiteral("pcEvnts"));
     pcEvnts->setGeometry(8, 28, 584, 364);
     QWidget** pages[4] = {&tsMedReab, &tsRecHir, &tsProtez, &tsSanCur};
@@ -119,9 +188,21 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
         QTableWidget* grid =
             MakeStringGrid(page, QStringLiteral("sgEvents") + number, titles, QRect(8, 96, 560, 200));
         grid->setStyleSheet(QStringLiteral("QTableWidget { gridline-color: black; }"));
+        // Rows start at 18 pixels whatever the font; they grow to their text when painted.
+        grid->verticalHeader()->setMinimumSectionSize(1);
         grid->verticalHeader()->setDefaultSectionSize(18);
         grid->setSelectionMode(QAbstractItemView::SingleSelection);
+        grid->setItemDelegate(new EventGridDelegate(this, grid));
         *grids[i] = grid;
+        page->setAutoFillBackground(true);
+        connect(*subtypes[i], &QComboBox::activated, this,
+                [this, box = *subtypes[i]] { cbSubType1Change(box); });
+        // A click (or Enter on the current cell) selects a cell; a refill that moves the
+        // current cell does not.
+        connect(grid, &QTableWidget::cellClicked, this,
+                [this, grid](int row, int column) { sgEvents1SelectCell(grid, column, row); });
+        connect(grid, &QTableWidget::cellActivated, this,
+                [this, grid](int row, int column) { sgEvents1SelectCell(grid, column, row); });
     }
     pOrgEvnts->hide();
 
@@ -139,6 +220,9 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     spbEvName->setToolTip(QStringLiteral("Добавить мероприятие в справочник"));
     spbEvName->setGeometry(596, 66, 28, 28);
     MakeCaption(pEvnt, QStringLiteral("Дата выполнения"), 10, 102);
+    dtEvExDate = new TDateEdit(pEvnt);
+    dtEvExDate->setObjectName(QStringLiteral("dtEvExDate"));
+    dtEvExDate->setGeometry(10, 126, 200, 28);
     MakeCaption(pEvnt, QStringLiteral("Исполнитель мероприятия"), 10, 162);
     chbExMan = MakeCheckBox(pEvnt, QStringLiteral("chbExMan"), QStringLiteral("Ввести вручную"),
                             QRect(300, 160, 220, 26));
@@ -156,12 +240,46 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
                          QRect(158, 410, 140, 34));
     bEvEnd = MakeButton(pEvnt, QStringLiteral("bEvEnd"), QStringLiteral("Закрыть/отправить"),
                         QRect(306, 410, 200, 34));
+    bEvEnd->setToolTip(QStringLiteral("После закрытия и отправки\nредактирование мероприятия невозможно"));
     bEvDel = MakeButton(pEvnt, QStringLiteral("bEvDel"), QStringLiteral("Удалить"),
                         QRect(514, 410, 110, 34));
     pEvnt->hide();
 
+    dbgOrgIpra->setItemDelegate(new OrgIpraDelegate(this));
+    connect(dbgOrgIpra, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        // The list's current row follows the grid; make sure it is the clicked one.
+        if (dm && index.isValid() && dm->adoqOrgIpra->recNo() != index.row())
+            dm->adoqOrgIpra->setRecNo(index.row());
+        dbgOrgIpraCellClick();
+    });
+    auto* memoEnter = new MemoEnterFilter(this);
+    for (QPlainTextEdit* memo : {mOrgPersDoc, mOrgPersAddr, mOrgReprDoc})
+        memo->installEventFilter(memoEnter);
+
     connect(chbExMan, &QCheckBox::toggled, this, [this] { chbExManClick(); });
     connect(chbEvMan, &QCheckBox::toggled, this, [this] { chbEvManClick(); });
+    connect(chbResVar, &QCheckBox::toggled, this, [this] { chbResVarClick(); });
+    // Programs choose a result without the rules running; the user's pick runs both.
+    connect(cbEvRes, &QComboBox::activated, this, [this] {
+        cbEvResClick();
+        cbEvResChange();
+    });
+    connect(spbEvName, &QToolButton::clicked, this, [this] { spbEvNameClick(); });
+    connect(dtEvExDate, &TDateEdit::dateChanged, this, [this] { dtEvExDateChange(); });
+    connect(mEvNote, &QPlainTextEdit::textChanged, this, [this] {
+        // The note holds at most 64 characters.
+        const QString text = mEvNote->toPlainText();
+        const QString cut = cutText(text, IpraCap::Note);
+        if (cut.size() == text.size())
+            return;
+        const QSignalBlocker quiet(mEvNote);
+        mEvNote->setPlainText(cut);
+        mEvNote->moveCursor(QTextCursor::End);
+    });
+    connect(bEvCanc, &QPushButton::clicked, this, [this] { bEvCancClick(); });
+    connect(bEvSave, &QPushButton::clicked, this, [this] { bEvSaveClick(); });
+    connect(bEvEnd, &QPushButton::clicked, this, [this] { bEvEndClick(); });
+    connect(bEvDel, &QPushButton::clicked, this, [this] { bEvDelClick(); });
 }
 
 QTableWidget* TOrgIpraPage::eventGrid(int number) const
@@ -169,14 +287,120 @@ QTableWidget* TOrgIpraPage::eventGrid(int number) const
     return findChild<QTableWidget*>(QStringLiteral("sgEvents") + QString::number(number));
 }
 
+QLabel* TOrgIpraPage::termLabel(int number) const
+{
+    return findChild<QLabel*>(QStringLiteral("lTerm") + QString::number(number));
+}
+
+QComboBox* TOrgIpraPage::subtypeBox(int number) const
+{
+    return findChild<QComboBox*>(QStringLiteral("cbSubType") + QString::number(number));
+}
+
+TColourTabBar* TOrgIpraPage::eventTabBar() const
+{
+    return static_cast<TEventTabs*>(pcEvnts)->colourTabBar();
+}
+
 void TOrgIpraPage::attachDataSources()
 {
+    const int Default = 0; // the grid's own width
+    dm->dsOrgIpra->setColumns({
+        {QStringLiteral("prgnum"), QStringLiteral("№ ИПРА"), 108, true},
+        {QStringLiteral("prgdt"), QStringLiteral("Дата разраб."), 91, true},
+        {QStringLiteral("id"), QString(), Default, false},
+        {QStringLiteral("okr_id"), QString(), Default, false},
+        {QStringLiteral("nreg"), QString(), Default, false},
+        {QStringLiteral("lname"), QStringLiteral("Фамилия"), 98, true},
+        {QStringLiteral("fname"), QStringLiteral("Имя"), 90, true},
+        {QStringLiteral("sname"), QStringLiteral("Отчество"), 96, true},
+        {QStringLiteral("bdate"), QStringLiteral("Дата рожд."), Default, true},
+        {QStringLiteral("gndr"), QString(), Default, false},
+        {QStringLiteral("snils"), QStringLiteral("СНИЛС"), Default, true},
+        {QStringLiteral("oivid"), QString(), Default, false},
+        {QStringLiteral("docnum"), QStringLiteral("№ прот."), 75, true},
+        {QStringLiteral("docdt"), QStringLiteral("Дата прот."), Default, true},
+        {QStringLiteral("prg"), QString(), Default, false},
+        {QStringLiteral("ch_send_mo"), QStringLiteral("Направившая организация"), 93, true},
+        {QStringLiteral("ch_send_mo_id"), QString(), Default, false},
+        {QStringLiteral("resp_mo"), QStringLiteral("Ответств организац."), Default, true},
+        {QStringLiteral("resp_mo_id"), QString(), Default, false},
+        {QStringLiteral("dt"), QStringLiteral("Дата выдачи"), Default, true},
+        {QStringLiteral("udt"), QString(), Default, false},
+    });
     BindGrid(dbgOrgIpra, dm->dsOrgIpra);
 }
 
 void TOrgIpraPage::tsOrgIpraShow()
 {
-    // Filled in with the execution list.
+    if (!CurrentOrg)
+        return;
+    SqlQuery& list = *dm->adoqOrgIpra;
+    if (list.isOpen())
+        list.close();
+    if (CurrentOrg->lvl == RoleLevel::Review) {
+        // The review sees what was sent, of every organisation; the text stays for the run.
+        list.setText(QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from "
+                                    "kv_ipra_mo where state in (2,3,4) order by prgdt desc"));
+    } else {
+        list.setInteger(QStringLiteral("resp_mo_id"), CurrentOrg->mo_id);
+    }
+    list.open();
+    list.first();
+    const QStringList titles = {QString(), QStringLiteral("Мероприятие"),
+                                QStringLiteral("Исполнитель"), QStringLiteral("Дата выполнения"),
+                                QStringLiteral("Результат"), QString()};
+    for (int number = 1; number <= 4; ++number)
+        if (QTableWidget* grid = eventGrid(number))
+            grid->setHorizontalHeaderLabels(titles);
+    LoadResultList();
+}
+
+void TOrgIpraPage::dbgOrgIpraDrawColumnCell(QPainter* painter, const QStyleOptionViewItem& option,
+                                            const QModelIndex& index)
+{
+    auto* delegate = static_cast<OrgIpraDelegate*>(dbgOrgIpra->itemDelegate());
+    QStyleOptionViewItem cell(option);
+    const SqlQuery& list = *dm->adoqOrgIpra;
+    std::optional<QColor> background;
+    std::optional<QColor> text;
+    const auto rowValue = [&](const char* field) {
+        return list.valueAt(index.row(), list.columnIndex(QString::fromLatin1(field)));
+    };
+    bool stateKnown = false;
+    const int state = rowValue("state").toInt(&stateKnown);
+    if (const auto colour = stateKnown ? IpraStateColour(state) : std::nullopt) {
+        background = QColor(colour->red, colour->green, colour->blue);
+        text = QColor(Qt::black);
+    }
+    if (list.recordCount() > 0 && !(stateKnown && state == IpraState::Returned)) {
+        // A row without an end date has nothing to warn about.
+        const auto end = Dates::parse(rowValue("strenddt").toString());
+        if (end && IsAlertDate(*end, Dates::today(), AlertPeriodMonths)) {
+            background = QColor(AlertColour.red, AlertColour.green, AlertColour.blue);
+            text = QColor(Qt::black);
+        }
+    }
+    if (option.state & QStyle::State_Selected) {
+        background = option.palette.color(QPalette::Active, QPalette::Highlight);
+        text = option.palette.color(QPalette::Active, QPalette::HighlightedText);
+    }
+    // The style paints the cell in the chosen colours, as an unselected cell.
+    cell.state &= ~QStyle::State_Selected;
+    if (background)
+        cell.backgroundBrush = *background;
+    if (text) {
+        cell.palette.setColor(QPalette::Text, *text);
+        cell.palette.setColor(QPalette::WindowText, *text);
+    }
+    if (background)
+        painter->fillRect(option.rect, *background);
+    delegate->paintPlain(painter, cell, index);
+}
+
+void TOrgIpraPage::mReprDocEnter()
+{
+    ActivateKeyboardLayout(QStringLiteral("00000419"));
 }
 
 void TOrgIpraPage::chbExManClick()
@@ -190,6 +414,7 @@ void TOrgIpraPage::chbExManClick()
         cbEvExecut->setEditable(false);
         cbEvExecut->clear();
         cbEvExecut->addItems(ExecutorNames);
+        m_executorIds = ExecutorIds;
         cbEvExecut->setCurrentIndex(-1);
     }
 }
@@ -197,16 +422,17 @@ void TOrgIpraPage::chbExManClick()
 void TOrgIpraPage::chbEvManClick()
 {
     if (chbEvMan->isChecked()) {
-        // Typed by hand. The suggestions (the names typed before for the open record's
-        // type and subtype) come with the editor, which knows that record; until then the
-        // box offers none.
+        // Typed by hand, with the names typed before for the open record's type and
+        // subtype as suggestions.
         cbEvName->setEditable(true);
-        cbEvName->clear();
+        LoadUsedEventNames();
+        cbEvName->setCurrentIndex(-1);
         cbEvName->clearEditText();
     } else {
         cbEvName->setEditable(false);
         cbEvName->clear();
         cbEvName->addItems(EventDictNames);
+        m_nameIds = EventDictIds;
         cbEvName->setCurrentIndex(-1);
     }
 }
@@ -227,4 +453,110 @@ void TOrgIpraPage::LoadUsedExecutorNames()
     query.close();
     cbEvExecut->clear();
     cbEvExecut->addItems(names);
+}
+
+namespace {
+
+QString fullName(const QString& last, const QString& first, const QString& second)
+{
+    return QStringList{last.trimmed(), first.trimmed(), second.trimmed()}.join(QLatin1Char(' '));
+}
+
+QString addressCaption(quint8 atype)
+{
+    switch (atype) {
+    case 1: return QStringLiteral("Адрес места жительства");
+    case 2: return QStringLiteral("Адрес места пребывания (при отсутствии места жительства)");
+    case 3: return QStringLiteral("Адрес фактического проживания (при отсутствии места жительства)");
+    case 5: return QStringLiteral("Адрес места постоянной регистрации");
+    default:
+        // A type the register has no caption for is still named, so that the lines below
+        // it are not taken for another address.
+        return QStringLiteral("Адрес (тип %1)").arg(atype);
+    }
+}
+
+void setWidthOf(QWidget* control, int width)
+{
+    control->resize(width, control->height());
+}
+
+} // namespace
+
+void TOrgIpraPage::dbgOrgIpraCellClick()
+{
+    if (!dm || EditorOpen())
+        return;
+    SqlQuery& list = *dm->adoqOrgIpra;
+    if (!list.isOpen() || list.recordCount() == 0 || list.recNo() < 0)
+        return;
+
+    // Loaded into a record of its own: if reading fails, the page keeps the IPRA it shows.
+    auto loaded = std::make_unique<TPRG>();
+    loaded->LoadIpra(qint32(list.asInteger(QStringLiteral("id"))));
+    loaded->LoadEventDetails();
+    const QString respMo = list.isNull(QStringLiteral("resp_mo"))
+                               ? QString()
+                               : list.asString(QStringLiteral("resp_mo"));
+    CurrentEventGroup = nullptr;
+    CurrentPrg = std::move(loaded);
+    const TPRG& prg = *CurrentPrg;
+
+    pOrgPers->show();
+    lOrgPersFio->setText(fullName(prg.lname, prg.fname, prg.sname));
+    setWidthOf(lOrgPersFio, mOrgPersDoc->width());
+    lOrgPersFio->setWordWrap(true);
+    lOrgPersBDate->setText(Dates::format(prg.bdate));
+    lOrgPersSnils->setText(prg.snils);
+    QStringList docLines;
+    QStringList addrLines;
+    if (prg.holder) {
+        for (const DocRef& doc : prg.holder->docs) {
+            docLines << doc->title
+                     << QStringLiteral("Серия: ") + doc->series + QStringLiteral(" Номер: ") + doc->numb
+                     << QStringLiteral("Выдан ") + doc->issuer
+                     << QStringLiteral("Дата выдачи ") + Dates::format(doc->issuedt);
+        }
+        for (const AddressRef& address : prg.holder->addrs) {
+            addrLines << addressCaption(address->atype) << address->afull
+                      << QStringLiteral("Телефон: ") + address->phone << QStringLiteral("---");
+        }
+    }
+    mOrgPersDoc->setPlainText(docLines.join(QLatin1Char('\n')));
+    mOrgPersAddr->setPlainText(addrLines.join(QLatin1Char('\n')));
+
+    if (prg.repr) {
+        pOrgRepr->show();
+        lOrgReprFio->setText(fullName(prg.repr->lname, prg.repr->fname, prg.repr->sname));
+        setWidthOf(lOrgReprFio, mOrgReprDoc->width());
+        QStringList lines;
+        for (const DocRef& doc : prg.repr->docs) {
+            // "cерия" begins with a Latin c, as the register has always shown it.
+            lines << doc->title + QStringLiteral("; c" "ерия: ") + doc->series +
+                         QStringLiteral("; номер: ") + doc->numb + QStringLiteral("; выдан ") +
+                         doc->issuer + QStringLiteral(", ") + Dates::format(doc->issuedt);
+        }
+        mOrgReprDoc->setPlainText(lines.join(QLatin1Char('\n')));
+        mOrgReprDoc->setToolTip(mOrgReprDoc->toPlainText());
+    } else {
+        pOrgRepr->hide();
+    }
+
+    pOrgIpraInfo->show();
+    lDescIpraNum->setText(prg.prgnum);
+    lDescDtIpra->setText(Dates::format(prg.prgdt));
+    lDescNumProt->setText(prg.docnum);
+    lDescDtProt->setText(Dates::format(prg.docdt));
+    setWidthOf(lOrgSendMO, mOrgPersDoc->width());
+    lOrgSendMO->setWordWrap(true);
+    if (CurrentOrg && CurrentOrg->lvl == RoleLevel::Review) {
+        lOrgSendMoDesc->setText(QStringLiteral("Ответственная организация:"));
+        lOrgSendMO->setText(respMo);
+    } else {
+        lOrgSendMoDesc->setText(QStringLiteral("Направившая организация"));
+        lOrgSendMO->setText(prg.send_mo);
+    }
+
+    pOrgEvnts->show();
+    SetUpEventTabs();
 }

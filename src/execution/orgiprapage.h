@@ -1,8 +1,20 @@
 #pragma once
 
+#include "data/lookuplists.h"
+#include "import/iprarecord.h"
+
+#include <QStyle>
+#include <QVector>
 #include <QWidget>
 
+#include <memory>
+
 class QCheckBox;
+class QModelIndex;
+class QPainter;
+class QStyleOptionViewItem;
+class TColourTabBar;
+class TDateEdit;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -65,14 +77,17 @@ public:
     QTableWidget* sgEvents3;
     QTableWidget* sgEvents4;
     QTableWidget* eventGrid(int number) const; // sgEvents1 to sgEvents4, null otherwise
+    QLabel* termLabel(int number) const;       // lTerm1 to lTerm4
+    QComboBox* subtypeBox(int number) const;   // cbSubType1 to cbSubType4
+    TColourTabBar* eventTabBar() const;
 
-    // The event record editor, hidden while closed. Its date editor dtEvExDate (with
-    // "Сегодня" and "Очистить" and an empty state) comes with the editor itself.
+    // The event record editor, hidden while closed.
     QFrame* pEvnt;
     QLabel* lEvntDesc;
     QCheckBox* chbEvMan;
     QComboBox* cbEvName;
     QToolButton* spbEvName;
+    TDateEdit* dtEvExDate;
     QCheckBox* chbExMan;
     QComboBox* cbEvExecut;
     QComboBox* cbEvRes;
@@ -88,9 +103,45 @@ public:
     void attachDataSources();
 
     // On-show handler: runs each time the page becomes the displayed page, and first of
-    // all when the window opens. It loads the list and the results; its body comes with
-    // the execution list work.
+    // all when the window opens: the list again for the role level, the grids' header
+    // row, the result lists.
     void tsOrgIpraShow();
+
+    // The IPRA list.
+    // A click on a row of the list: loads CurrentPrg for the list's current row and shows
+    // it in the information box, the person panels and the event types. Nothing happens
+    // while the list is empty or the editor is open.
+    void dbgOrgIpraCellClick();
+    // Paints a data cell of the list in the colours of its row's state, end date and
+    // selection (the delegate of dbgOrgIpra calls it for every cell).
+    void dbgOrgIpraDrawColumnCell(QPainter* painter, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index);
+    // Entering a memo of the person panels switches the keyboard to Russian.
+    void mReprDocEnter();
+
+    // The event types of CurrentPrg.
+    // Page index of a type code (2, 3, 4 -> 0, 1, 2; 99 -> 3), -1 for another code; and back.
+    static int PageIndexOfType(int typeCode);
+    static int TypeOfPageIndex(int pageIndex);
+    void SetUpEventTabs();
+    void LoadEventSubtypes(int typeCode);
+    void FillEventGrid(qint32 prgId, int typeCode);
+    void FillEventGridBySubtype(qint32 prgId, int typeCode, qint32 subtypeId);
+    // A subtype chosen in the drop-down of a page (shared by cbSubType1 to cbSubType4).
+    void cbSubType1Change(QComboBox* box);
+    // Paints one cell of an event grid (shared by sgEvents1 to sgEvents4); rows grow to
+    // the height of their wrapped text.
+    void sgEvents1DrawCell(QTableWidget* grid, int column, int row, const QRect& rect,
+                           QStyle::State state, QPainter* painter);
+    // A cell of an event grid was selected (shared by the four grids).
+    void sgEvents1SelectCell(QTableWidget* grid, int column, int row);
+
+    // Per page, the subtype ids in the order of the page's drop-down. Any number of
+    // subtypes, with ids of any size.
+    QVector<qint32> SubtypeIds[4];
+    // The group being set up, later the group of the record being edited; it belongs
+    // to CurrentPrg.
+    TEventGroup* CurrentEventGroup = nullptr;
 
     // The rules of the editor's "Ввести вручную" boxes, run whenever a box's state is set,
     // by the user or by the program (and once when the window opens, both unchecked).
@@ -100,4 +151,45 @@ public:
     void chbEvManClick();
     // The executor names typed by hand so far, alphabetically, as the items of cbEvExecut.
     void LoadUsedExecutorNames();
+
+    // The event record editor.
+    bool EditorOpen() const;
+    // Opens the editor on a record of CurrentPrg (record key 0: a new record of the type
+    // and subtype).
+    void OpenEventEditor(qint32 recordKey, qint32 prgId, int typeCode, qint32 subtypeId);
+    // The names typed by hand so far for the open record's type and subtype, as the
+    // items of cbEvName.
+    void LoadUsedEventNames();
+    // "Другой вариант": the result typed as free text instead of picked.
+    void chbResVarClick();
+    // The user picks a result (before the change rule); the chosen result changes.
+    void cbEvResClick();
+    void cbEvResChange();
+    // Adds the typed event name to the dictionary.
+    void spbEvNameClick();
+    // The checks of the execution date against the group's period and the IPRA's date.
+    void dtEvExDateChange();
+    void SetEventEditorEnabled(bool enabled);
+    // Whether the fields that closing needs are filled.
+    bool EventFieldsComplete() const;
+    void bEvSaveClick();
+    void bEvEndClick();
+    void bEvCancClick();
+    void bEvDelClick();
+
+    // The record being edited: a copy of a stored record, or a new one not yet stored.
+    std::unique_ptr<TEventDetail> CurrentEventDetail;
+
+private:
+    void OpenEditorFromGrid(QTableWidget* grid, int row);
+    void CopyEditorIntoRecord();
+    void ChooseExecutor(qint32 id);
+    void SetSubtypeBoxesEnabled(bool enabled);
+
+    // The ids behind the items of cbEvName, cbEvExecut and cbEvRes, taken when the items
+    // were filled, so that a position always turns into the id it was shown for.
+    IdList m_nameIds;
+    IdList m_executorIds;
+    IdList m_resultIds;
+    bool m_checkingDate = false;
 };

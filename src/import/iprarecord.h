@@ -118,7 +118,9 @@ public:
     DateValue pto = Dates::NoDate;
     QString execut;     // no fixed limit
 
-    // Operations of the execution pages (the alert test) belong here.
+    // True when the group's period end is within AlertPeriodMonths of today, unless
+    // every recorded event of the group was returned (import/eventrecords.cpp).
+    bool NeedsAlert() const;
 };
 
 // One recorded event, a row of k_evdt. The import never creates one.
@@ -139,7 +141,10 @@ public:
     DateValue dt = Dates::NoDate;
     quint8 state = 0;   // 0 in progress, 1 returned, 2 sent, 3 accepted
 
-    // Storing and deleting (the execution pages' event record operations) belong here.
+    // Inserts the record when it is new (id 0), otherwise updates its row; the key of a
+    // new row is not read back (import/eventrecords.cpp).
+    void Save() const;
+    void Delete() const;
 };
 
 class TPRG
@@ -151,6 +156,11 @@ public:
 
     // Appends a new group, unless the list is full; nullptr then.
     TEventGroup* AddEventGroup(qint32 fileTypeId);
+
+    // Reading a stored IPRA back for the execution page (import/loadipra.cpp): LoadIpra
+    // fills a new record, LoadEventDetails replaces its recorded events.
+    void LoadIpra(qint32 prgId);
+    void LoadEventDetails();
 
     qint32 id = 0;
     DateValue dt = Dates::NoDate;      // DevelopDate, "Дата выдачи"

@@ -2,23 +2,10 @@
 
 #include "platform/dates.h"
 
-#include <cstdlib>
-
-std::optional<Rgb> IpraStateColour(int state)
-{
-    switch (state) {
-    case 1: return Rgb{250, 234, 180};
-    case 2: return Rgb{255, 128, 64};
-    case 3: return Rgb{133, 205, 129};
-    case 4: return Rgb{184, 238, 245};
-    default: return std::nullopt;
-    }
-}
 
 int WholeMonthsBetween(const QDate& from, const QDate& to)
 {
-    const qint64 days = std::llabs(from.daysTo(to));
-    return int(double(days) / 30.4375);
+    return WholeMonthsApart(Dates::fromDate(from), Dates::fromDate(to));
 }
 
 bool EndDateAlerts(QStringView endDateText, uint8_t alertMonths, const QDate& today)

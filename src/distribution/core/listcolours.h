@@ -1,26 +1,14 @@
 #pragma once
 
+#include "execution/core/eventrules.h"
+
 #include <QDate>
 #include <QStringView>
 
 #include <cstdint>
 #include <optional>
 
-// A colour as red, green and blue, so the rules stay free of the widget library.
-struct Rgb
-{
-    int red = 0;
-    int green = 0;
-    int blue = 0;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
-};
-
-// The pink of an end date that is near (or has just passed).
-inline constexpr Rgb AlertColour{255, 174, 201};
-
-// The background of IPRA states 1 to 4 (their text is black); none for any other state.
-std::optional<Rgb> IpraStateColour(int state);
-
+// Rgb, AlertColour and IpraStateColour are the execution page's rules too: one definition.
 // Whole months of 30.4375 days between two days, whichever of them comes first.
 int WholeMonthsBetween(const QDate& from, const QDate& to);
 

@@ -1,0 +1,3 @@
+#include "execution/core/currentprg.h"
+
+std::unique_ptr<TPRG> CurrentPrg;
