@@ -103,6 +103,7 @@ public:
     void last();
     int recordCount() const { return int(m_visible.size()); }
     int recNo() const { return m_current; } // -1 when there is no row
+    bool hasCurrentRow() const { return m_open && m_current >= 0; }
     void setRecNo(int row);
 
     // Moves to the first visible row whose column equals value; false (and no move) when none.

@@ -16,28 +16,6 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
-namespace {
-
-// Draws a grid column's values centred.
-class CentredDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->displayAlignment = Qt::AlignCenter;
-    }
-};
-
-bool hasCurrentRow(const SqlQuery* query)
-{
-    return query->isOpen() && query->recNo() >= 0;
-}
-
-} // namespace
 
 TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
 {
@@ -46,7 +24,7 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
     MakeCaption(this, QStringLiteral("Организации исполнители мероприятий"), 8, 8);
     dbgExecs = CreateDataGrid(this, QStringLiteral("dbgExecs"));
     dbgExecs->setGeometry(8, 40, 600, 500);
-    dbgExecs->setItemDelegateForColumn(0, new CentredDelegate(dbgExecs));
+    dbgExecs->setItemDelegateForColumn(0, new CentredColumnDelegate(dbgExecs));
     dbgExecs->horizontalHeader()->setSectionsClickable(true);
 
     pExec = MakePanel(this, QStringLiteral("pExec"), QRect(613, 40, 400, 412));
@@ -146,7 +124,7 @@ void TExecutorsPage::dbgExecsDblClick()
     const auto levelRule = qScopeGuard([this] { applyLevelRule(); });
 
     SqlQuery* list = dm->adoqExecs;
-    if (!hasCurrentRow(list)) {
+    if (!list->hasCurrentRow()) {
         // An empty directory has no row to load; the panel stays as it is.
         mExFNameChange();
         return;
@@ -220,7 +198,7 @@ void TExecutorsPage::bExDelClick()
     if (!mayChange())
         return;
     SqlQuery* list = dm->adoqExecs;
-    if (!hasCurrentRow(list))
+    if (!list->hasCurrentRow())
         return; // nothing to delete
     const auto id = int32_t(list->asInteger(QStringLiteral("id")));
     if (id == CurrentOrg->mo_id) {
@@ -264,7 +242,7 @@ void TExecutorsPage::refreshKeepingPlace()
     SqlQuery* list = dm->adoqExecs;
     list->disableControls();
     auto resume = qScopeGuard([list] { list->enableControls(); });
-    const QVariant noted = hasCurrentRow(list) ? list->value(QStringLiteral("id")) : QVariant();
+    const QVariant noted = list->hasCurrentRow() ? list->value(QStringLiteral("id")) : QVariant();
     list->close();
     LoadExecutorList(); // the event editor's executor list follows every change
     list->open();

@@ -14,29 +14,10 @@
 
 namespace {
 
-// Draws a grid column's values centred.
-class CentredDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->displayAlignment = Qt::AlignCenter;
-    }
-};
-
-bool hasCurrentRow(const SqlQuery* query)
-{
-    return query->isOpen() && query->recNo() >= 0;
-}
-
 // The text a bound text box shows for a field of the query's current row.
 QString currentText(const SqlQuery* query, const QString& field)
 {
-    return hasCurrentRow(query) ? DataSource::displayText(query->value(field)) : QString();
+    return query->hasCurrentRow() ? DataSource::displayText(query->value(field)) : QString();
 }
 
 } // namespace
@@ -65,8 +46,8 @@ TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
     bSetTName = MakeButton(this, QStringLiteral("bSetTName"), QStringLiteral("Установить соответствие"),
                            QRect(613, 528, 300, 34));
 
-    dbgEmpTNames->setItemDelegateForColumn(0, new CentredDelegate(dbgEmpTNames));
-    dbgRnames->setItemDelegateForColumn(0, new CentredDelegate(dbgRnames));
+    dbgEmpTNames->setItemDelegateForColumn(0, new CentredColumnDelegate(dbgEmpTNames));
+    dbgRnames->setItemDelegateForColumn(0, new CentredColumnDelegate(dbgRnames));
 
     connect(bSetEvalName, &QPushButton::clicked, this, &TNamesPage::bSetEvalNameClick);
     connect(bSetTName, &QPushButton::clicked, this, &TNamesPage::bSetTNameClick);
@@ -135,7 +116,7 @@ void TNamesPage::bSetEvalNameClick()
 
     SqlQuery* names = dm->adoqEmpTNames;
     // With no unmatched name there is no row to write: nothing changes, nothing is said.
-    if (hasCurrentRow(names)) {
+    if (names->hasCurrentRow()) {
         SqlCommand* set = dm->adocSetTname;
         set->setParam(QStringLiteral("id"), names->value(QStringLiteral("id")));
         set->setInteger(QStringLiteral("tid"), 0);
@@ -159,7 +140,7 @@ void TNamesPage::bSetTNameClick()
     SqlQuery* directory = dm->adoqTNames;
     // Without an unmatched name or a directory entry there is no match to write: a match
     // of nulls would leave the name unmatched anyway, so nothing is written at all.
-    if (hasCurrentRow(names) && hasCurrentRow(directory)) {
+    if (names->hasCurrentRow() && directory->hasCurrentRow()) {
         SqlCommand* set = dm->adocSetTname;
         set->setParam(QStringLiteral("id"), names->value(QStringLiteral("id")));
         set->setParam(QStringLiteral("tid"), directory->value(QStringLiteral("tid")));

@@ -2,6 +2,7 @@
 
 #include "data/datasource.h"
 
+#include <QStyledItemDelegate>
 #include <QObject>
 #include <QPointer>
 #include <QTableView>
@@ -47,3 +48,17 @@ private:
 
 // Binds view to source unless it is bound to it already; returns the binding.
 GridBinding* BindGrid(QTableView* view, DataSource* source);
+
+// Draws a grid column's values centred (set with setItemDelegateForColumn).
+class CentredColumnDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignCenter;
+    }
+};
