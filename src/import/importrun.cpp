@@ -17,11 +17,17 @@ namespace {
 
 const QString SenderNameKey = QStringLiteral("MedSectionSenderMedOrgName");
 
+// The error's message on one line: a driver's message often runs over several, and the
+// headless importer's log is read line by line.
 QString errorText(const std::exception& error)
 {
-    if (const auto* app = dynamic_cast<const AppError*>(&error))
-        return app->message();
-    return QString::fromLocal8Bit(error.what());
+    const auto* app = dynamic_cast<const AppError*>(&error);
+    const QString message = app ? app->message() : QString::fromLocal8Bit(error.what());
+    QStringList parts = message.split(QLatin1Char('\n'));
+    for (QString& part : parts)
+        part = part.trimmed();
+    parts.removeAll(QString());
+    return parts.join(QLatin1Char(' '));
 }
 
 } // namespace
