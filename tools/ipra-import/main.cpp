@@ -94,6 +94,8 @@ private:
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Whole lines, so the log keeps its order with the counts when both go to one file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     bool names = false;
     QString folder;
