@@ -103,9 +103,9 @@ protected:
     void importFolder(const QString& chosen) { clickWithFolder(page->bLoadXML, chosen); }
     void refreshNames(const QString& chosen) { clickWithFolder(page->bLoadRealNames, chosen); }
 
-    void write(const QString& name, const IpraFileSpec& spec)
+    void write(const QString& name, const IpraFileFields& fields)
     {
-        WriteTextFile(folder.path(), name, IpraXml(spec));
+        WriteTextFile(folder.path(), name, IpraXml(fields));
     }
 
     // The page is idle again: both buttons usable, no file list, the walk maps files.

@@ -6,12 +6,12 @@
 
 #include <gtest/gtest.h>
 
-QString IpraXml(const IpraFileSpec& spec)
+QString IpraXml(const IpraFileFields& fields)
 {
     QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                                  "<tIPRA xmlns:ct=\"http://example.org/ipra/common\">\n");
-    if (!spec.mseid.isEmpty())
-        xml += QStringLiteral("  <Id>%1</Id>\n").arg(spec.mseid.toHtmlEscaped());
+    if (!fields.mseid.isEmpty())
+        xml += QStringLiteral("  <Id>%1</Id>\n").arg(fields.mseid.toHtmlEscaped());
     xml += QStringLiteral(
                "  <Number>512.7.44/2023</Number>\n"
                "  <IssueDate>2023-03-16</IssueDate>\n"
@@ -21,9 +21,9 @@ QString IpraXml(const IpraFileSpec& spec)
                "    <BirthDate>%2</BirthDate>\n"
                "  </Person>\n"
                "  <MedSection>\n")
-               .arg(spec.lastName.toHtmlEscaped(), spec.birthDate.toHtmlEscaped());
-    if (!spec.sender.isNull())
-        xml += QStringLiteral("    <SenderMedOrgName>%1</SenderMedOrgName>\n").arg(spec.sender.toHtmlEscaped());
+               .arg(fields.lastName.toHtmlEscaped(), fields.birthDate.toHtmlEscaped());
+    if (!fields.sender.isNull())
+        xml += QStringLiteral("    <SenderMedOrgName>%1</SenderMedOrgName>\n").arg(fields.sender.toHtmlEscaped());
     xml += QStringLiteral(
         "    <EventGroups><Group><GroupType><ct:Id>34</ct:Id></GroupType><Need>true</Need></Group></EventGroups>\n"
         "  </MedSection>\n"

@@ -5,7 +5,7 @@
 
 // Small IPRA files written to disk for the tests of the import run, the page and the
 // headless importer.
-struct IpraFileSpec
+struct IpraFileFields
 {
     QString mseid;                 // no Id element when empty
     QString sender;                // no SenderMedOrgName element when null
@@ -14,7 +14,7 @@ struct IpraFileSpec
 };
 
 // A well-formed IPRA with its holder, one event group and the given identifier and sender.
-QString IpraXml(const IpraFileSpec& spec);
+QString IpraXml(const IpraFileFields& fields);
 
 // Writes text as UTF-8 to folder/name and returns the path; fails the test when it cannot.
 QString WriteTextFile(const QString& folder, const QString& name, const QString& text);
