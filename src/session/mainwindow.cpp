@@ -99,6 +99,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     pcMain->setGeometry(8, 72, 1000, 600);
     // Built inside the page control, the pages have the window's font from the start.
     tsTools = new TToolsPage(pcMain);
+    tsTools->bindNamesMode(NamesMode); // the import page's runs switch the window's flag
     tsNames = new TNamesPage(pcMain);
     tsDistribute = new TDistributePage(pcMain);
     tsOrgIpra = new TOrgIpraPage(pcMain);

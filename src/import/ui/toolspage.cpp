@@ -1,8 +1,17 @@
 #include "import/ui/toolspage.h"
 
+#include "data/tdm.h"
+#include "import/importrun.h"
+#include "platform/errors.h"
+#include "platform/ui/application.h"
+#include "platform/ui/folderpicker.h"
+#include "platform/ui/messagebox.h"
+
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -30,6 +39,13 @@ TToolsPage::TToolsPage(QWidget* parent) : QWidget(parent)
     stpnLoadCount->setObjectName(QStringLiteral("stpnLoadCount"));
     stpnLoadCount->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     stbrTools->addWidget(stpnLoadCount, 1);
+    pbLoadProgress = new QProgressBar(stbrTools);
+    pbLoadProgress->setObjectName(QStringLiteral("pbLoadProgress"));
+    pbLoadProgress->setRange(0, 1);
+    pbLoadProgress->setValue(0);
+    pbLoadProgress->setFormat(QStringLiteral("%v из %m"));
+    pbLoadProgress->setMinimumWidth(300);
+    stbrTools->addPermanentWidget(pbLoadProgress);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(bLoadRealNames);
@@ -42,4 +58,72 @@ TToolsPage::TToolsPage(QWidget* parent) : QWidget(parent)
     page->setContentsMargins(8, 8, 8, 0);
     page->addLayout(body, 1);
     page->addWidget(stbrTools);
+
+    bindNamesMode(m_ownNamesMode);
+    connect(bLoadXML, &QPushButton::clicked, this, &TToolsPage::bLoadXMLClick);
+    connect(bLoadRealNames, &QPushButton::clicked, this, &TToolsPage::bLoadRealNamesClick);
+}
+
+TToolsPage::~TToolsPage() = default;
+
+void TToolsPage::bindNamesMode(bool& namesMode)
+{
+    if (m_run && m_run->running())
+        return;
+    TImportRun::Hooks hooks;
+    hooks.pickFolder = [this] {
+        // The "c" of the caption is the Latin letter, as the users have always seen it.
+        return FolderPicker::choose(this, QStringLiteral("Выберите папку c файлами xml"));
+    };
+    hooks.log = [this](const QString& line) { Memo->appendPlainText(line); };
+    hooks.message = [this](const QString& text) { Msg::information(this, text); };
+    // The parser's reason as it comes; the log line before it names the file.
+    hooks.rejected = [this](const QString&, const QString& reason) { Msg::information(this, reason); };
+    hooks.count = [this](int number) { stpnLoadCount->setText(TImportRun::CountText(number)); };
+    hooks.progress = [this](int done, int total) {
+        // A range of 0 to 0 would turn the bar into a busy indicator.
+        pbLoadProgress->setRange(0, qMax(total, 1));
+        pbLoadProgress->setValue(done);
+    };
+    hooks.processEvents = [] { QCoreApplication::processEvents(); };
+    m_run = std::make_unique<TImportRun>(namesMode, std::move(hooks));
+}
+
+// Both buttons stay disabled while either run is under way, and come back however the run
+// ends. An error that stopped the run is shown by the program's error display here rather
+// than thrown through the button's click: the run has already written why into the log.
+template <typename Body>
+void TToolsPage::runLocked(Body body)
+{
+    if (m_run->running())
+        return;
+    bLoadXML->setEnabled(false);
+    bLoadRealNames->setEnabled(false);
+    QString error;
+    try {
+        body();
+    } catch (const AppError& e) {
+        error = e.message();
+    } catch (const std::exception& e) {
+        error = QString::fromLocal8Bit(e.what());
+    }
+    bLoadXML->setEnabled(true);
+    bLoadRealNames->setEnabled(true);
+    if (!error.isNull())
+        ShowProgramError(error);
+}
+
+void TToolsPage::bLoadXMLClick()
+{
+    runLocked([this] {
+        m_run->LoadXml();
+        // The distribution page shows the IPRAs still to be assigned: the new ones among them.
+        dm->adoqDistrIpra->reopen();
+    });
+}
+
+void TToolsPage::bLoadRealNamesClick()
+{
+    // The names page reads k_mo_names when it is shown; nothing to refresh here.
+    runLocked([this] { m_run->LoadRealNames(); });
 }
