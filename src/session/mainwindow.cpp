@@ -237,7 +237,7 @@ void TfMain::FormShow()
     runShowHandler(tsOrgIpra);
 
     // 1. The connection line, appended also when it is empty.
-    tsTools->Memo->appendPlainText(ConnectionLine(dm->conPg.connectionDescription()));
+    tsTools->AppendLog(ConnectionLine(dm->conPg.connectionDescription()));
     // 2. The title with the role level.
     QGuiApplication::setApplicationDisplayName(QGuiApplication::applicationDisplayName() +
                                                QLatin1Char('-') + QString::number(CurrentOrg->lvl));

@@ -125,6 +125,18 @@ protected:
     QTemporaryDir folder;
 };
 
+// The window's connection line comes first and is a line even when it is empty.
+TEST(ToolsPageLog, EveryLineIsALineOfItsOwnAlsoAnEmptyOne)
+{
+    TToolsPage page;
+    page.AppendLog(QString());
+    page.AppendLog(ImportStart);
+    page.AppendLog(QString());
+    page.AppendLog(QStringLiteral("Загружено новых записей - 0"));
+    EXPECT_EQ(page.Memo->toPlainText(),
+              QStringLiteral("\n") + ImportStart + QStringLiteral("\n\nЗагружено новых записей - 0"));
+}
+
 TEST_F(ToolsPageTest, CancellingThePickerLogsTheStartAndAZeroSummary)
 {
     struct Case

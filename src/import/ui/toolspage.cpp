@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 TToolsPage::TToolsPage(QWidget* parent) : QWidget(parent)
@@ -75,7 +76,7 @@ void TToolsPage::bindNamesMode(bool& namesMode)
         // The "c" of the caption is the Latin letter, as the users have always seen it.
         return FolderPicker::choose(this, QStringLiteral("Выберите папку c файлами xml"));
     };
-    hooks.log = [this](const QString& line) { Memo->appendPlainText(line); };
+    hooks.log = [this](const QString& line) { AppendLog(line); };
     hooks.message = [this](const QString& text) { Msg::information(this, text); };
     // The parser's reason as it comes; the log line before it names the file.
     hooks.rejected = [this](const QString&, const QString& reason) { Msg::information(this, reason); };
@@ -87,6 +88,22 @@ void TToolsPage::bindNamesMode(bool& namesMode)
     };
     hooks.processEvents = [] { QCoreApplication::processEvents(); };
     m_run = std::make_unique<TImportRun>(namesMode, std::move(hooks));
+}
+
+void TToolsPage::AppendLog(const QString& line)
+{
+    // An empty document takes its first line into the block it already has, so an empty
+    // first line would leave no trace and the next line would take its place: once a line
+    // has been written, an empty document gets a line of its own first.
+    if (m_logWritten && Memo->document()->isEmpty()) {
+        QTextCursor end(Memo->document());
+        end.movePosition(QTextCursor::End);
+        end.insertBlock();
+        end.insertText(line);
+    } else {
+        Memo->appendPlainText(line);
+    }
+    m_logWritten = true;
 }
 
 // Both buttons stay disabled while either run is under way, and come back however the run

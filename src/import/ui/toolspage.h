@@ -39,6 +39,10 @@ public:
     // The refresh of the sender organisation names from a folder of IPRA files.
     void bLoadRealNamesClick();
 
+    // Appends one line to the run log, also an empty one (the main window writes its
+    // connection line this way too).
+    void AppendLog(const QString& line);
+
     // The run behind both buttons; its FileList is absent between runs.
     const TImportRun& importRun() const { return *m_run; }
 
@@ -47,5 +51,6 @@ private:
     void runLocked(Body body);
 
     bool m_ownNamesMode = false;
+    bool m_logWritten = false;
     std::unique_ptr<TImportRun> m_run;
 };
