@@ -1,6 +1,11 @@
 #include "orgipra_fixture.h"
 
+#include "distribution/distributepage.h"
+
+#include <QButtonGroup>
 #include <QCalendarWidget>
+#include <QImage>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -495,6 +500,20 @@ TEST_F(EventEditorTest, RecordsGoBackAndForthBetweenTheOrganisationAndTheReview)
     const auto ipraState = [this] {
         return scalar(QStringLiteral("select state from kv_ipra_mo where id = %1").arg(ipra)).toInt();
     };
+    // The IPRA's row among the distributed ones, as a level-5 user sees it (not selected).
+    const auto distributionColour = [this] {
+        open(5);
+        TDistributePage& d = *window->tsDistribute;
+        window->pcMain->setCurrentWidget(&d);
+        d.rgrpDistIpraItems->button(2)->click();
+        EXPECT_EQ(dm->adoqDistrIpra->recordCount(), 1);
+        QTableView* grid = d.dbgDistrIpra;
+        grid->clearSelection();
+        grid->resize(grid->width(), 300);
+        const QImage image = grid->viewport()->grab().toImage();
+        const QRect cell = grid->visualRect(grid->model()->index(0, 5)); // surname
+        return image.pixelColor(cell.topLeft() + QPoint(2, 2));
+    };
     // Level 0 records two events and sends them.
     TOrgIpraPage* p = &show(0);
     for (int i = 0; i < 2; ++i) {
@@ -507,6 +526,8 @@ TEST_F(EventEditorTest, RecordsGoBackAndForthBetweenTheOrganisationAndTheReview)
     EXPECT_EQ(ipraState(), 1);
     list()->clearSelection();
     EXPECT_EQ(listColour(0), rgb(250, 234, 180));
+    EXPECT_EQ(distributionColour(), rgb(250, 234, 180));
+    p = &show(0);
     for (int row = 0; row < 2; ++row) {
         select(p->sgEvents2, row);
         Msg::setNextAnswer(Msg::Yes);
@@ -517,6 +538,9 @@ TEST_F(EventEditorTest, RecordsGoBackAndForthBetweenTheOrganisationAndTheReview)
     select(p->sgEvents2, 0); // sent: view only for level 0
     EXPECT_FALSE(p->bEvSave->isEnabled());
     p->bEvCanc->click();
+    list()->clearSelection();
+    EXPECT_EQ(listColour(0), rgb(133, 205, 129));
+    EXPECT_EQ(distributionColour(), rgb(133, 205, 129));
 
     // The review returns the first and accepts the second.
     p = &show(8);
@@ -532,6 +556,7 @@ TEST_F(EventEditorTest, RecordsGoBackAndForthBetweenTheOrganisationAndTheReview)
     EXPECT_EQ(gridColour(p->sgEvents2, 1, 1), rgb(184, 238, 245));
     list()->clearSelection();
     EXPECT_EQ(listColour(0), rgb(255, 128, 64));
+    EXPECT_EQ(distributionColour(), rgb(255, 128, 64));
 
     // The organisation corrects the returned one and sends it again; the review accepts.
     p = &show(0);
@@ -541,6 +566,9 @@ TEST_F(EventEditorTest, RecordsGoBackAndForthBetweenTheOrganisationAndTheReview)
     Msg::setNextAnswer(Msg::Yes);
     p->bEvEnd->click();
     EXPECT_EQ(ipraState(), 3);
+    list()->clearSelection();
+    EXPECT_EQ(listColour(0), rgb(133, 205, 129));
+    EXPECT_EQ(distributionColour(), rgb(133, 205, 129));
     p = &show(8);
     select(p->sgEvents2, 0);
     Msg::setNextAnswer(Msg::Yes);
@@ -548,6 +576,7 @@ TEST_F(EventEditorTest, RecordsGoBackAndForthBetweenTheOrganisationAndTheReview)
     EXPECT_EQ(ipraState(), 4);
     list()->clearSelection();
     EXPECT_EQ(listColour(0), rgb(184, 238, 245));
+    EXPECT_EQ(distributionColour(), rgb(184, 238, 245));
     EXPECT_EQ(rows(QStringLiteral("select state, resid from k_evdt order by id")),
               (QList<QVariantList>{{3, 3}, {3, 1}}));
     EXPECT_EQ(Msg::shown().filter(QStringLiteral("error:")), QStringList());
