@@ -68,3 +68,8 @@ TEST_F(DbTest, SnapshotCellsAreThoseOfTheQtDriver)
     EXPECT_GT(longTexts, 0);
     tmp.close();
 }
+
+TEST_F(DbTest, ServerJitIsOffForTheSession)
+{
+    EXPECT_EQ(scalar("show jit").toString(), "off");
+}
