@@ -207,8 +207,6 @@ void SqlCommand::execute()
 }
 
 // ---------------------------------------------------------------------------
-
-// ---------------------------------------------------------------------------
 // The snapshot. Reading a large result through QSqlQuery::next/value costs several
 // driver calls and a QVariant (often with a heap block) per cell, and the driver
 // holds its own copy of the whole result meanwhile. So the rows are read straight
@@ -353,13 +351,13 @@ QVariant SqlQuery::Snapshot::cell(int row, int column) const
 
 namespace {
 
-// One column's bound buffer for a block of rows.
+// One column's bound buffer for a block of rows (left uninitialised: the driver fills it).
 struct BoundColumn
 {
     SQLSMALLINT cType = SQL_C_WCHAR;
     SQLLEN width = 0; // bytes per row
-    std::vector<char> data;
-    std::vector<SQLLEN> indicators;
+    std::unique_ptr<char[]> data;
+    std::unique_ptr<SQLLEN[]> indicators;
 };
 
 // Puts the statement back the way the Qt driver expects it: no bound columns, one
@@ -451,12 +449,14 @@ std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(QSqlQuery& query)
         }
         rowBytes += b.width + SQLLEN(sizeof(SQLLEN));
     }
-    const SQLULEN blockRows = std::clamp<SQLULEN>(kBlockBytes / SQLULEN(rowBytes), 16, 1024);
-
-    // The driver has the whole result by now and tells its row count; a hint only.
+    // psqlODBC has the whole result by now and tells its row count (with a cursor
+    // fetching in parts it tells -1); a hint for the sizes only.
     SQLLEN expected = -1;
     if (!SQL_SUCCEEDED(SQLRowCount(statement, &expected)) || expected > (1 << 26))
         expected = -1;
+    SQLULEN blockRows = std::clamp<SQLULEN>(kBlockBytes / SQLULEN(rowBytes), 16, 1024);
+    if (expected >= 0)
+        blockRows = std::min(blockRows, SQLULEN(std::max<SQLLEN>(expected, 1)));
     for (Column& column : snapshot->columns)
         if (expected > 0) {
             column.values.reserve(size_t(expected));
@@ -478,10 +478,10 @@ std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(QSqlQuery& query)
     attribute(SQL_ATTR_ROW_STATUS_PTR, status.data());
     for (int i = 0; i < count; ++i) {
         BoundColumn& b = bound[size_t(i)];
-        b.data.resize(size_t(b.width) * blockRows);
-        b.indicators.resize(blockRows);
-        if (!SQL_SUCCEEDED(SQLBindCol(statement, SQLUSMALLINT(i + 1), b.cType, b.data.data(), b.width,
-                                      b.indicators.data())))
+        b.data.reset(new char[size_t(b.width) * blockRows]);
+        b.indicators.reset(new SQLLEN[blockRows]);
+        if (!SQL_SUCCEEDED(SQLBindCol(statement, SQLUSMALLINT(i + 1), b.cType, b.data.get(), b.width,
+                                      b.indicators.get())))
             throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
     }
 
@@ -499,7 +499,7 @@ std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(QSqlQuery& query)
             const BoundColumn& b = bound[size_t(i)];
             for (SQLULEN r = 0; r < fetched; ++r) {
                 const SQLLEN indicator = b.indicators[r];
-                const char* cell = b.data.data() + r * SQLULEN(b.width);
+                const char* cell = b.data.get() + r * SQLULEN(b.width);
                 const bool null = indicator == SQL_NULL_DATA;
                 column.nulls.push_back(null);
                 qint64 value = 0;
