@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -301,7 +302,7 @@ struct SqlQuery::Snapshot
     int rows = 0;
 
     QVariant cell(int row, int column) const;
-    static std::unique_ptr<Snapshot> read(QSqlQuery& query);
+    static std::unique_ptr<Snapshot> read(const QSqlQuery& query, const QSqlRecord& record);
 };
 
 QVariant SqlQuery::Snapshot::cell(int row, int column) const
@@ -350,6 +351,14 @@ QVariant SqlQuery::Snapshot::cell(int row, int column) const
 }
 
 namespace {
+
+template <typename T>
+T load(const char* cell)
+{
+    T value;
+    std::memcpy(&value, cell, sizeof value);
+    return value;
+}
 
 // One column's bound buffer for a block of rows (left uninitialised: the driver fills it).
 struct BoundColumn
@@ -419,10 +428,10 @@ void readLongValue(SQLHSTMT statement, SQLUSMALLINT column, SQLSETPOSIROW row, S
 
 } // namespace
 
-std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(QSqlQuery& query)
+std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(const QSqlQuery& query,
+                                                             const QSqlRecord& record)
 {
     auto snapshot = std::make_unique<Snapshot>();
-    const QSqlRecord record = query.record();
     const int count = record.count();
     snapshot->columns.resize(size_t(count));
     if (count == 0)
@@ -505,39 +514,39 @@ std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(QSqlQuery& query)
                 qint64 value = 0;
                 switch (column.kind) {
                 case CellKind::Int:
-                    value = null ? 0 : *reinterpret_cast<const SQLINTEGER*>(cell);
+                    value = null ? 0 : load<SQLINTEGER>(cell);
                     break;
                 case CellKind::UInt:
-                    value = null ? 0 : *reinterpret_cast<const SQLUINTEGER*>(cell);
+                    value = null ? 0 : load<SQLUINTEGER>(cell);
                     break;
                 case CellKind::LongLong:
-                    value = null ? 0 : *reinterpret_cast<const SQLBIGINT*>(cell);
+                    value = null ? 0 : load<SQLBIGINT>(cell);
                     break;
                 case CellKind::ULongLong:
-                    value = null ? 0 : qint64(*reinterpret_cast<const SQLUBIGINT*>(cell));
+                    value = null ? 0 : qint64(load<SQLUBIGINT>(cell));
                     break;
                 case CellKind::Double:
-                    value = null ? 0 : std::bit_cast<qint64>(*reinterpret_cast<const SQLDOUBLE*>(cell));
+                    value = null ? 0 : std::bit_cast<qint64>(load<SQLDOUBLE>(cell));
                     break;
                 case CellKind::Date:
                     if (!null) {
-                        const auto* d = reinterpret_cast<const SQL_DATE_STRUCT*>(cell);
-                        value = QDate(d->year, d->month, d->day).toJulianDay();
+                        const auto d = load<SQL_DATE_STRUCT>(cell);
+                        value = QDate(d.year, d.month, d.day).toJulianDay();
                     }
                     break;
                 case CellKind::Time:
                     if (!null) {
-                        const auto* t = reinterpret_cast<const SQL_TIME_STRUCT*>(cell);
-                        const QTime time(t->hour, t->minute, t->second);
+                        const auto t = load<SQL_TIME_STRUCT>(cell);
+                        const QTime time(t.hour, t.minute, t.second);
                         value = time.isValid() ? time.msecsSinceStartOfDay() : -1;
                     }
                     break;
                 case CellKind::DateTime: {
                     qint32 ms = -1;
                     if (!null) {
-                        const auto* t = reinterpret_cast<const SQL_TIMESTAMP_STRUCT*>(cell);
-                        value = QDate(t->year, t->month, t->day).toJulianDay();
-                        const QTime time(t->hour, t->minute, t->second, int(t->fraction / 1000000));
+                        const auto t = load<SQL_TIMESTAMP_STRUCT>(cell);
+                        value = QDate(t.year, t.month, t.day).toJulianDay();
+                        const QTime time(t.hour, t.minute, t.second, int(t.fraction / 1000000));
                         ms = time.isValid() ? time.msecsSinceStartOfDay() : -1;
                     }
                     column.msecs.push_back(ms);
@@ -550,8 +559,9 @@ std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(QSqlQuery& query)
                             readLongValue(statement, SQLUSMALLINT(i + 1), SQLSETPOSIROW(r + 1),
                                           indicator, column.text);
                         } else {
-                            const auto* p = reinterpret_cast<const char16_t*>(cell);
-                            column.text.insert(column.text.end(), p, p + indicator / 2);
+                            const size_t at = column.text.size();
+                            column.text.resize(at + size_t(indicator) / 2);
+                            std::memcpy(column.text.data() + at, cell, size_t(indicator));
                         }
                     }
                     value = qint64(column.text.size());
@@ -615,7 +625,7 @@ void SqlQuery::open()
     }
     m_snapshot.reset();
     try {
-        m_snapshot = Snapshot::read(query);
+        m_snapshot = Snapshot::read(query, record);
     } catch (...) {
         query.finish();
         throw;
