@@ -4,11 +4,20 @@
 #include "platform/errors.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlRecord>
+#include <QSqlResult>
+
+#include <sql.h>
+#include <sqlext.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -199,11 +208,405 @@ void SqlCommand::execute()
 }
 
 // ---------------------------------------------------------------------------
+// The snapshot. Reading a large result through QSqlQuery::next/value costs several
+// driver calls and a QVariant (often with a heap block) per cell, and the driver
+// holds its own copy of the whole result meanwhile. So the rows are read straight
+// from the statement handle, a block of rows per call into bound buffers, and kept
+// per column as plain values and back-to-back texts; a cell's QVariant is made when
+// the cell is read (a grid reads only the rows it paints).
+//
+// The values are those the Qt ODBC driver gives for the same columns, by the type
+// it reports for each field: integers as int (uint for unsigned; its nulls as a null
+// int, as the driver has it), 64-bit integers, doubles (numeric too: the default
+// precision policy), QDate, QTime, QDateTime in local time, byte arrays, and texts;
+// every other type (float4, for one) as its text. A null text is an invalid QVariant,
+// an empty text a non-null empty QString, other nulls a null of their type.
+
+namespace {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's 2-byte SQLWCHAR");
+
+enum class CellKind : quint8 { Int, UInt, LongLong, ULongLong, Double, Date, Time, DateTime, Text, Bytes };
+
+CellKind cellKind(QMetaType type)
+{
+    switch (type.id()) {
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return CellKind::Int;
+    case QMetaType::UInt:
+        return CellKind::UInt;
+    case QMetaType::LongLong:
+        return CellKind::LongLong;
+    case QMetaType::ULongLong:
+        return CellKind::ULongLong;
+    case QMetaType::Double:
+        return CellKind::Double;
+    case QMetaType::QDate:
+        return CellKind::Date;
+    case QMetaType::QTime:
+        return CellKind::Time;
+    case QMetaType::QDateTime:
+        return CellKind::DateTime;
+    case QMetaType::QByteArray:
+        return CellKind::Bytes;
+    default:
+        return CellKind::Text;
+    }
+}
+
+// Texts up to this many characters come with the block; longer ones are read
+// again on their own (SQLGetData on the positioned row).
+constexpr int kTextChars = 255;
+constexpr int kBytesBuffer = 1024;
+// Rows per fetch call: enough to make the per-call cost small, few enough that the
+// bound buffers stay in the cache.
+constexpr SQLULEN kBlockBytes = 1 << 20;
+
+QString odbcDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle)
+{
+    QStringList texts;
+    for (SQLSMALLINT i = 1; i <= 5; ++i) {
+        SQLWCHAR state[6] = {};
+        SQLINTEGER nativeError = 0;
+        SQLWCHAR message[1024] = {};
+        SQLSMALLINT length = 0;
+        const SQLRETURN rc = SQLGetDiagRecW(handleType, handle, i, state, &nativeError, message,
+                                            SQLSMALLINT(std::size(message)), &length);
+        if (!SQL_SUCCEEDED(rc))
+            break;
+        const int n = std::clamp(int(length), 0, int(std::size(message)) - 1);
+        texts << QString::fromUtf16(reinterpret_cast<const char16_t*>(message), n);
+    }
+    texts.removeAll(QString());
+    return texts.isEmpty() ? QStringLiteral("Ошибка базы данных") : texts.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+struct SqlQuery::Snapshot
+{
+    struct Column
+    {
+        CellKind kind = CellKind::Text;
+        // Per row: the number (a double's bits), the julian day of a date or of a
+        // timestamp, a time's milliseconds (-1: invalid), or where the row's text ends.
+        std::vector<qint64> values;
+        std::vector<qint32> msecs; // the time of day of a timestamp (-1: invalid)
+        std::vector<bool> nulls;
+        std::vector<char16_t> text;
+        std::vector<char> bytes;
+    };
+    std::vector<Column> columns;
+    int rows = 0;
+
+    QVariant cell(int row, int column) const;
+    static std::unique_ptr<Snapshot> read(const QSqlQuery& query, const QSqlRecord& record);
+};
+
+QVariant SqlQuery::Snapshot::cell(int row, int column) const
+{
+    const Column& c = columns[size_t(column)];
+    const size_t r = size_t(row);
+    const bool null = c.nulls[r];
+    switch (c.kind) {
+    case CellKind::Int:
+        return null ? QVariant(QMetaType::fromType<int>()) : QVariant(int(c.values[r]));
+    case CellKind::UInt:
+        return null ? QVariant(QMetaType::fromType<int>()) : QVariant(uint(c.values[r]));
+    case CellKind::LongLong:
+        return null ? QVariant(QMetaType::fromType<qlonglong>()) : QVariant(qlonglong(c.values[r]));
+    case CellKind::ULongLong:
+        return null ? QVariant(QMetaType::fromType<qulonglong>()) : QVariant(qulonglong(c.values[r]));
+    case CellKind::Double:
+        return null ? QVariant(QMetaType::fromType<double>())
+                    : QVariant(std::bit_cast<double>(c.values[r]));
+    case CellKind::Date:
+        return null ? QVariant(QMetaType::fromType<QDate>()) : QVariant(QDate::fromJulianDay(c.values[r]));
+    case CellKind::Time:
+        return null ? QVariant(QMetaType::fromType<QTime>())
+                    : QVariant(QTime::fromMSecsSinceStartOfDay(int(c.values[r])));
+    case CellKind::DateTime:
+        return null ? QVariant(QMetaType::fromType<QDateTime>())
+                    : QVariant(QDateTime(QDate::fromJulianDay(c.values[r]),
+                                         QTime::fromMSecsSinceStartOfDay(c.msecs[r])));
+    case CellKind::Text: {
+        if (null)
+            return QVariant();
+        const qint64 begin = r ? c.values[r - 1] : 0;
+        const qint64 length = c.values[r] - begin;
+        if (length == 0)
+            return QVariant(QStringLiteral(""));
+        return QVariant(QString(reinterpret_cast<const QChar*>(c.text.data() + begin), length));
+    }
+    case CellKind::Bytes: {
+        if (null)
+            return QVariant(QMetaType::fromType<QByteArray>());
+        const qint64 begin = r ? c.values[r - 1] : 0;
+        return QVariant(QByteArray(c.bytes.data() + begin, c.values[r] - begin));
+    }
+    }
+    return QVariant();
+}
+
+namespace {
+
+template <typename T>
+T load(const char* cell)
+{
+    T value;
+    std::memcpy(&value, cell, sizeof value);
+    return value;
+}
+
+// One column's bound buffer for a block of rows (left uninitialised: the driver fills it).
+struct BoundColumn
+{
+    SQLSMALLINT cType = SQL_C_WCHAR;
+    SQLLEN width = 0; // bytes per row
+    std::unique_ptr<char[]> data;
+    std::unique_ptr<SQLLEN[]> indicators;
+};
+
+// Puts the statement back the way the Qt driver expects it: no bound columns, one
+// row per fetch.
+struct BlockFetchReset
+{
+    SQLHSTMT statement;
+    ~BlockFetchReset()
+    {
+        SQLFreeStmt(statement, SQL_UNBIND);
+        SQLSetStmtAttr(statement, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(1)), 0);
+        SQLSetStmtAttr(statement, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+        SQLSetStmtAttr(statement, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+    }
+};
+
+SQLHSTMT statementHandle(const QSqlQuery& query)
+{
+    const QSqlResult* result = query.result();
+    const QVariant handle = result ? result->handle() : QVariant();
+    // The Qt ODBC driver hands out its statement handle as a QVariant holding an SQLHANDLE.
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHSTMT)))
+        throw DbError(QStringLiteral("Нет дескриптора оператора ODBC"));
+    SQLHSTMT statement = *static_cast<SQLHSTMT const*>(handle.constData());
+    if (!statement)
+        throw DbError(QStringLiteral("Нет дескриптора оператора ODBC"));
+    return statement;
+}
+
+// The whole of a long text or byte value of row `row` (1-based) of the block.
+template <typename Unit>
+void readLongValue(SQLHSTMT statement, SQLUSMALLINT column, SQLSETPOSIROW row, SQLLEN known,
+                   std::vector<Unit>& out)
+{
+    constexpr bool wide = sizeof(Unit) == 2;
+    SQLRETURN rc = SQLSetPos(statement, row, SQL_POSITION, SQL_LOCK_NO_CHANGE);
+    if (!SQL_SUCCEEDED(rc))
+        throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+    // Room for the whole value when its length is known, and its terminator.
+    std::vector<Unit> buffer(size_t(known > 0 ? known / SQLLEN(sizeof(Unit)) + 1 : 4096));
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLLEN bytes = SQLLEN(buffer.size() * sizeof(Unit));
+        rc = SQLGetData(statement, column, wide ? SQL_C_WCHAR : SQL_C_BINARY, buffer.data(), bytes,
+                        &indicator);
+        if (rc == SQL_NO_DATA)
+            return;
+        if (!SQL_SUCCEEDED(rc))
+            throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+        // A part that did not fit fills the buffer (less a text's terminator).
+        const SQLLEN room = wide ? bytes - SQLLEN(sizeof(Unit)) : bytes;
+        const bool partial = indicator == SQL_NO_TOTAL || indicator > room;
+        const SQLLEN got = partial ? room : indicator;
+        out.insert(out.end(), buffer.data(), buffer.data() + got / SQLLEN(sizeof(Unit)));
+        if (!partial)
+            return;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(const QSqlQuery& query,
+                                                             const QSqlRecord& record)
+{
+    auto snapshot = std::make_unique<Snapshot>();
+    const int count = record.count();
+    snapshot->columns.resize(size_t(count));
+    if (count == 0)
+        return snapshot;
+    SQLHSTMT statement = statementHandle(query);
+
+    std::vector<BoundColumn> bound(static_cast<size_t>(count));
+    SQLLEN rowBytes = 0;
+    for (int i = 0; i < count; ++i) {
+        Column& column = snapshot->columns[size_t(i)];
+        column.kind = cellKind(record.field(i).metaType());
+        BoundColumn& b = bound[size_t(i)];
+        switch (column.kind) {
+        case CellKind::Int: b.cType = SQL_C_SLONG; b.width = sizeof(SQLINTEGER); break;
+        case CellKind::UInt: b.cType = SQL_C_ULONG; b.width = sizeof(SQLUINTEGER); break;
+        case CellKind::LongLong: b.cType = SQL_C_SBIGINT; b.width = sizeof(SQLBIGINT); break;
+        case CellKind::ULongLong: b.cType = SQL_C_UBIGINT; b.width = sizeof(SQLUBIGINT); break;
+        case CellKind::Double: b.cType = SQL_C_DOUBLE; b.width = sizeof(SQLDOUBLE); break;
+        case CellKind::Date: b.cType = SQL_C_TYPE_DATE; b.width = sizeof(SQL_DATE_STRUCT); break;
+        case CellKind::Time: b.cType = SQL_C_TYPE_TIME; b.width = sizeof(SQL_TIME_STRUCT); break;
+        case CellKind::DateTime: b.cType = SQL_C_TYPE_TIMESTAMP; b.width = sizeof(SQL_TIMESTAMP_STRUCT); break;
+        case CellKind::Text: b.cType = SQL_C_WCHAR; b.width = (kTextChars + 1) * sizeof(SQLWCHAR); break;
+        case CellKind::Bytes: b.cType = SQL_C_BINARY; b.width = kBytesBuffer; break;
+        }
+        rowBytes += b.width + SQLLEN(sizeof(SQLLEN));
+    }
+    // psqlODBC has the whole result by now and tells its row count (with a cursor
+    // fetching in parts it tells -1); a hint for the sizes only.
+    SQLLEN expected = -1;
+    if (!SQL_SUCCEEDED(SQLRowCount(statement, &expected)) || expected > (1 << 26))
+        expected = -1;
+    SQLULEN blockRows = std::clamp<SQLULEN>(kBlockBytes / SQLULEN(rowBytes), 16, 1024);
+    if (expected >= 0)
+        blockRows = std::min(blockRows, SQLULEN(std::max<SQLLEN>(expected, 1)));
+    for (Column& column : snapshot->columns)
+        if (expected > 0) {
+            column.values.reserve(size_t(expected));
+            column.nulls.reserve(size_t(expected));
+            if (column.kind == CellKind::DateTime)
+                column.msecs.reserve(size_t(expected));
+        }
+
+    BlockFetchReset reset{statement};
+    SQLULEN fetched = 0;
+    std::vector<SQLUSMALLINT> status(blockRows);
+    auto attribute = [statement](SQLINTEGER name, SQLPOINTER value) {
+        if (!SQL_SUCCEEDED(SQLSetStmtAttr(statement, name, value, 0)))
+            throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+    };
+    attribute(SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_BIND_BY_COLUMN)));
+    attribute(SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows));
+    attribute(SQL_ATTR_ROWS_FETCHED_PTR, &fetched);
+    attribute(SQL_ATTR_ROW_STATUS_PTR, status.data());
+    for (int i = 0; i < count; ++i) {
+        BoundColumn& b = bound[size_t(i)];
+        b.data.reset(new char[size_t(b.width) * blockRows]);
+        b.indicators.reset(new SQLLEN[blockRows]);
+        if (!SQL_SUCCEEDED(SQLBindCol(statement, SQLUSMALLINT(i + 1), b.cType, b.data.get(), b.width,
+                                      b.indicators.get())))
+            throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+    }
+
+    for (bool first = true;; first = false) {
+        const SQLRETURN rc = SQLFetchScroll(statement, SQL_FETCH_NEXT, 0);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(rc))
+            throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+        for (SQLULEN r = 0; r < fetched; ++r)
+            if (status[r] == SQL_ROW_ERROR)
+                throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+        for (int i = 0; i < count; ++i) {
+            Column& column = snapshot->columns[size_t(i)];
+            const BoundColumn& b = bound[size_t(i)];
+            for (SQLULEN r = 0; r < fetched; ++r) {
+                const SQLLEN indicator = b.indicators[r];
+                const char* cell = b.data.get() + r * SQLULEN(b.width);
+                const bool null = indicator == SQL_NULL_DATA;
+                column.nulls.push_back(null);
+                qint64 value = 0;
+                switch (column.kind) {
+                case CellKind::Int:
+                    value = null ? 0 : load<SQLINTEGER>(cell);
+                    break;
+                case CellKind::UInt:
+                    value = null ? 0 : load<SQLUINTEGER>(cell);
+                    break;
+                case CellKind::LongLong:
+                    value = null ? 0 : load<SQLBIGINT>(cell);
+                    break;
+                case CellKind::ULongLong:
+                    value = null ? 0 : qint64(load<SQLUBIGINT>(cell));
+                    break;
+                case CellKind::Double:
+                    value = null ? 0 : std::bit_cast<qint64>(load<SQLDOUBLE>(cell));
+                    break;
+                case CellKind::Date:
+                    if (!null) {
+                        const auto d = load<SQL_DATE_STRUCT>(cell);
+                        value = QDate(d.year, d.month, d.day).toJulianDay();
+                    }
+                    break;
+                case CellKind::Time:
+                    if (!null) {
+                        const auto t = load<SQL_TIME_STRUCT>(cell);
+                        const QTime time(t.hour, t.minute, t.second);
+                        value = time.isValid() ? time.msecsSinceStartOfDay() : -1;
+                    }
+                    break;
+                case CellKind::DateTime: {
+                    qint32 ms = -1;
+                    if (!null) {
+                        const auto t = load<SQL_TIMESTAMP_STRUCT>(cell);
+                        value = QDate(t.year, t.month, t.day).toJulianDay();
+                        const QTime time(t.hour, t.minute, t.second, int(t.fraction / 1000000));
+                        ms = time.isValid() ? time.msecsSinceStartOfDay() : -1;
+                    }
+                    column.msecs.push_back(ms);
+                    break;
+                }
+                case CellKind::Text:
+                    if (!null) {
+                        const SQLLEN room = b.width - SQLLEN(sizeof(SQLWCHAR));
+                        if (indicator == SQL_NO_TOTAL || indicator > room) {
+                            readLongValue(statement, SQLUSMALLINT(i + 1), SQLSETPOSIROW(r + 1),
+                                          indicator, column.text);
+                        } else {
+                            const size_t at = column.text.size();
+                            column.text.resize(at + size_t(indicator) / 2);
+                            std::memcpy(column.text.data() + at, cell, size_t(indicator));
+                        }
+                    }
+                    value = qint64(column.text.size());
+                    break;
+                case CellKind::Bytes:
+                    if (!null) {
+                        if (indicator == SQL_NO_TOTAL || indicator > b.width)
+                            readLongValue(statement, SQLUSMALLINT(i + 1), SQLSETPOSIROW(r + 1),
+                                          indicator, column.bytes);
+                        else
+                            column.bytes.insert(column.bytes.end(), cell, cell + indicator);
+                    }
+                    value = qint64(column.bytes.size());
+                    break;
+                }
+                column.values.push_back(value);
+            }
+            // Room for the texts of the whole result, judged by the first block.
+            if (first && expected > SQLLEN(fetched) && fetched > 0) {
+                const double perRow = double(column.kind == CellKind::Bytes ? column.bytes.size()
+                                                                            : column.text.size()) /
+                                      double(fetched);
+                const size_t room = size_t(perRow * double(expected) * 1.1);
+                if (column.kind == CellKind::Text)
+                    column.text.reserve(room);
+                else if (column.kind == CellKind::Bytes)
+                    column.bytes.reserve(room);
+            }
+        }
+        snapshot->rows += int(fetched);
+    }
+    return snapshot;
+}
 
 SqlQuery::SqlQuery(TConnection& connection, const QString& name, const QStringList& lines,
                    bool isStatic, QObject* parent)
     : SqlStatement(connection, name, lines, parent), m_static(isStatic)
 {
+}
+
+SqlQuery::~SqlQuery() = default;
+
+QVariant SqlQuery::cell(int row, int column) const
+{
+    return m_snapshot->cell(row, column);
 }
 
 void SqlQuery::open()
@@ -220,20 +623,14 @@ void SqlQuery::open()
         m_columns << field;
         m_columnIndex.insert(field.toLower(), i); // the last of equal names wins, as for "select *, x"
     }
-    m_rows.clear();
-    while (query.next()) {
-        QVector<QVariant> row;
-        row.reserve(count);
-        for (int i = 0; i < count; ++i)
-            row.append(query.value(i));
-        m_rows.append(std::move(row));
+    m_snapshot.reset();
+    try {
+        m_snapshot = Snapshot::read(query, record);
+    } catch (...) {
+        query.finish();
+        throw;
     }
-    const QSqlError fetchError = query.lastError();
     query.finish();
-    if (fetchError.isValid()) {
-        m_rows.clear();
-        throw DbError(errorText(fetchError));
-    }
     m_open = true;
     rebuildVisible();
     m_bof = true;
@@ -247,7 +644,7 @@ void SqlQuery::close()
     if (!m_open)
         return;
     m_open = false;
-    m_rows.clear();
+    m_snapshot.reset();
     m_visible.clear();
     m_current = -1;
     m_bof = true;
@@ -258,10 +655,20 @@ void SqlQuery::close()
 void SqlQuery::rebuildVisible()
 {
     m_visible.clear();
-    m_visible.reserve(m_rows.size());
-    for (int i = 0; i < m_rows.size(); ++i)
-        if (!m_filter || m_filter(m_rows.at(i), *this))
+    const int rows = m_snapshot ? m_snapshot->rows : 0;
+    m_visible.reserve(rows);
+    if (!m_filter) {
+        for (int i = 0; i < rows; ++i)
             m_visible.append(i);
+        return;
+    }
+    QVector<QVariant> row(m_columns.size());
+    for (int i = 0; i < rows; ++i) {
+        for (int c = 0; c < row.size(); ++c)
+            row[c] = cell(i, c);
+        if (m_filter(row, *this))
+            m_visible.append(i);
+    }
 }
 
 void SqlQuery::setFilter(RowFilter filter)
@@ -366,7 +773,7 @@ bool SqlQuery::locate(const QString& column, const QVariant& value)
 {
     const int c = checkedColumn(column);
     for (int i = 0; i < m_visible.size(); ++i) {
-        const QVariant& v = m_rows.at(m_visible.at(i)).at(c);
+        const QVariant v = cell(m_visible.at(i), c);
         if (!v.isNull() && v.toString() == value.toString()) {
             setRecNo(i);
             return true;
@@ -399,7 +806,7 @@ QVariant SqlQuery::valueAt(int row, int column) const
 {
     if (row < 0 || row >= m_visible.size() || column < 0 || column >= m_columns.size())
         return {};
-    return m_rows.at(m_visible.at(row)).at(column);
+    return cell(m_visible.at(row), column);
 }
 
 QVariant SqlQuery::value(const QString& column) const
@@ -407,7 +814,7 @@ QVariant SqlQuery::value(const QString& column) const
     const int c = checkedColumn(column);
     if (m_current < 0)
         throw DbError(QStringLiteral("%1: нет текущей строки").arg(objectName()));
-    return m_rows.at(m_visible.at(m_current)).at(c);
+    return cell(m_visible.at(m_current), c);
 }
 
 bool SqlQuery::isNull(const QString& column) const

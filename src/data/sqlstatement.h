@@ -79,13 +79,16 @@ private:
 
 // A statement that returns rows. Opening it reads all its rows into a snapshot
 // (ODBC gives no row counts), so the pages get counts, a current row that can be
-// remembered and restored, and a client-side row filter.
+// remembered and restored, and a client-side row filter. The snapshot keeps the
+// rows column by column and makes a cell's QVariant when the cell is read; the
+// values are those QSqlQuery::value gives for the same result.
 class SqlQuery : public SqlStatement
 {
     Q_OBJECT
 public:
     SqlQuery(TConnection& connection, const QString& name, const QStringList& lines,
              bool isStatic, QObject* parent = nullptr);
+    ~SqlQuery() override;
 
     bool isStatic() const { return m_static; }
 
@@ -142,6 +145,8 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    struct Snapshot;
+    QVariant cell(int row, int column) const; // row of the snapshot, not a visible row
     int checkedColumn(const QString& column) const;
     void setCurrent(int row);
     void rebuildVisible();
@@ -154,7 +159,7 @@ private:
     int m_current = -1;
     QStringList m_columns;
     QHash<QString, int> m_columnIndex;
-    QVector<QVector<QVariant>> m_rows;
+    std::unique_ptr<Snapshot> m_snapshot; // set while open
     QVector<int> m_visible;
     RowFilter m_filter;
     int m_disabled = 0;
