@@ -8,11 +8,6 @@
 
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 const QString Galich = QStringLiteral("ОГБУЗ \"Галичская окружная больница\"");

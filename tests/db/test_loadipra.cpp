@@ -6,11 +6,6 @@
 
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 using namespace StoredIpra;
 
 class LoadIpraTest : public DbTest

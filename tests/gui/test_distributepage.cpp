@@ -20,11 +20,6 @@
 #include <memory>
 #include <ostream>
 
-// Readable texts in failure messages (found by argument-dependent lookup).
-static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 static void PrintTo(const QColor& colour, std::ostream* os)
 {
     *os << "rgb(" << colour.red() << ", " << colour.green() << ", " << colour.blue() << ")";

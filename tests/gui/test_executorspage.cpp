@@ -18,10 +18,6 @@
 #include <memory>
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 static void PrintTo(const QVariant& value, std::ostream* os)
 {
     *os << (value.isNull() ? std::string("NULL") : '"' + value.toString().toStdString() + '"');

@@ -29,12 +29,6 @@
 #include <ostream>
 #include <set>
 
-// Readable texts in failure messages (found by argument-dependent lookup).
-static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 const QString OrgName = QStringLiteral("ОГБУЗ \"Окружная больница Костромского округа №1\"");

@@ -12,11 +12,6 @@
 #include <memory>
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 const QString Hospital = QStringLiteral("ОГБУЗ \"Окружная больница Костромского округа №1\"");

@@ -24,11 +24,6 @@
 #include <memory>
 #include <ostream>
 
-static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 const QString Caption = QStringLiteral("Выберите папку c файлами xml"); // a Latin "c"

@@ -2,8 +2,17 @@
 
 #include "data/tdm.h"
 
+#include <QString>
 #include <QVariant>
 #include <gtest/gtest.h>
+
+#include <ostream>
+
+// Texts in failure messages as text, not bytes (found by argument-dependent lookup).
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // A test against the real register: before each test the test database is created
 // afresh from the template that holds the schema, and a data module `dm` is
