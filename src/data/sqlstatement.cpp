@@ -183,14 +183,20 @@ QSqlQuery& SqlStatement::run()
         const QString positional = toPositional(text(), m_placeholders);
         auto query = std::make_unique<QSqlQuery>(m_connection.database());
         query->setForwardOnly(true);
-        if (!query->prepare(positional))
+        // A statement without parameters goes to the server as it is, each run. Prepared,
+        // psqlODBC sends it as parse, bind and execute and deallocates it afterwards, and
+        // the server is markedly slower delivering a large result that way.
+        m_direct.clear();
+        if (m_placeholders.isEmpty())
+            m_direct = positional;
+        else if (!query->prepare(positional))
             throw DbError(errorText(query->lastError()));
         m_query = std::move(query);
         m_preparedGeneration = m_connection.generation();
     }
     for (int i = 0; i < m_placeholders.size(); ++i)
         m_query->bindValue(i, boundValue(m_placeholders.at(i)));
-    if (!m_query->exec()) {
+    if (!(m_placeholders.isEmpty() ? m_query->exec(m_direct) : m_query->exec())) {
         const QString message = errorText(m_query->lastError());
         m_query->finish();
         throw DbError(message);

@@ -61,6 +61,7 @@ private:
     QHash<QString, ParamType> m_declared;
     std::unique_ptr<QSqlQuery> m_query;
     QStringList m_placeholders; // parameter names in the order the driver expects them
+    QString m_direct;           // the text of a statement without parameters, run as it is
     int m_preparedGeneration = -1;
 };
 
