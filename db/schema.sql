@@ -210,12 +210,109 @@ create table k_evdt (
     dicid   integer
 );
 -- an IPRA's records, the group counts (prgid, typeid[, state]) and the IPRA
--- state of kv_ipra_mo, which reads (prgid, state) from the index alone
+-- state, which reads (prgid, state) from the index alone
 create index k_evdt_prgid_typeid_state_ix on k_evdt (prgid, typeid, state);
 -- names already typed for a type and subtype
 create index k_evdt_typeid_stypeid_ix on k_evdt (typeid, stypeid);
 -- the usage test of an organisation
 create index k_evdt_exid_ix on k_evdt (exid) where exid > 0;
+
+-- IPRA state from its event records (k_evdt.state: 0 in progress,
+-- 1 returned, 2 sent, 3 accepted):
+--   0  no event record yet;
+--   2  any record returned (1);
+--   3  else any record sent (2);
+--   1  else any record in progress (0);
+--   4  else (every record accepted, 3).
+-- Kept in k_ipra_state for every IPRA that has or had records, by the
+-- triggers on k_evdt below, so that a list of the whole register reads it
+-- with a join instead of computing it over k_evdt for each of its rows. An
+-- IPRA without a row here has state 0.
+create table k_ipra_state (
+    prgid integer primary key,
+    state integer not null
+);
+
+create function k_ipra_state_of(ipra integer) returns integer
+language sql stable as $$
+    select case
+               when count(*) = 0 then 0
+               when bool_or(e.state = 1) then 2
+               when bool_or(e.state = 2) then 3
+               when bool_or(e.state = 0) then 1
+               else 4
+           end
+    from k_evdt e
+    where e.prgid = ipra
+$$;
+
+-- Recomputes the state of the given IPRAs. Each IPRA's row is written under
+-- its row lock, taken before the records are counted: a transaction changing
+-- records of the same IPRA at the same time waits for ours to end, and its
+-- count (a new statement, so a new snapshot) then includes our records, so the
+-- last writer never stores a state that misses the other's records. A row,
+-- once made, stays (with state 0 when its records are gone): a row deleted by
+-- one transaction while another waits for its lock would leave the other
+-- nothing to lock and write. IPRAs are taken in id order, so two such
+-- transactions never wait for each other.
+create function k_ipra_state_refresh(ipras integer[]) returns void
+language plpgsql volatile as $$
+declare
+    ipra integer;
+begin
+    for ipra in select distinct x from unnest(ipras) x where x is not null order by x loop
+        insert into k_ipra_state (prgid, state) values (ipra, 0)
+            on conflict (prgid) do nothing;
+        perform 1 from k_ipra_state where prgid = ipra for update;
+        update k_ipra_state set state = k_ipra_state_of(ipra) where prgid = ipra;
+    end loop;
+end
+$$;
+
+create function k_evdt_state_after_insert() returns trigger
+language plpgsql as $$
+begin
+    perform k_ipra_state_refresh(array(select prgid from new_rows));
+    return null;
+end
+$$;
+
+create function k_evdt_state_after_update() returns trigger
+language plpgsql as $$
+begin
+    perform k_ipra_state_refresh(array(select prgid from new_rows
+                                       union select prgid from old_rows));
+    return null;
+end
+$$;
+
+create function k_evdt_state_after_delete() returns trigger
+language plpgsql as $$
+begin
+    perform k_ipra_state_refresh(array(select prgid from old_rows));
+    return null;
+end
+$$;
+
+create function k_evdt_state_after_truncate() returns trigger
+language plpgsql as $$
+begin
+    delete from k_ipra_state;
+    return null;
+end
+$$;
+
+create trigger k_evdt_state_insert after insert on k_evdt
+    referencing new table as new_rows
+    for each statement execute function k_evdt_state_after_insert();
+create trigger k_evdt_state_update after update on k_evdt
+    referencing old table as old_rows new table as new_rows
+    for each statement execute function k_evdt_state_after_update();
+create trigger k_evdt_state_delete after delete on k_evdt
+    referencing old table as old_rows
+    for each statement execute function k_evdt_state_after_delete();
+create trigger k_evdt_state_truncate after truncate on k_evdt
+    for each statement execute function k_evdt_state_after_truncate();
 
 -- One row per IPRA for the distribution and execution lists: every column of
 -- prg under its own name, the distribution columns, the matched sender and
@@ -229,16 +326,6 @@ create index k_evdt_exid_ix on k_evdt (exid) where exid > 0;
 --
 -- k_mo_names.rname is unique, so the left join adds at most one row per IPRA;
 -- ch_send_mo and ch_send_mo_id stay null while the sender name is unmatched.
---
--- IPRA state from its event records (k_evdt.state: 0 in progress,
--- 1 returned, 2 sent, 3 accepted):
---   0  no event record yet;
---   2  any record returned (1);
---   3  else any record sent (2);
---   1  else any record in progress (0);
---   4  else (every record accepted, 3).
--- Computed per IPRA through an index on k_evdt(prgid, ...), so a list that
--- selects a few IPRAs touches only their records.
 create view kv_ipra_mo as
 select p.id, p.okr_id, p.nreg, p.dt, p.snils, p.lname, p.fname, p.sname,
        p.bdate, p.gndr, p.oivid, p.docnum, p.docdt, p.prg, p.prgnum, p.prgdt,
@@ -246,21 +333,11 @@ select p.id, p.okr_id, p.nreg, p.dt, p.snils, p.lname, p.fname, p.sname,
        m.send_mo, m.enddt, m.resp_mo, m.resp_mo_id,
        n.tname as ch_send_mo,
        n.tid   as ch_send_mo_id,
-       s.state
+       coalesce(s.state, 0) as state
 from prg p
 join k_ipra_mo m on m.prgid = p.id
 left join k_mo_names n on n.rname = m.send_mo
-cross join lateral (
-    select case
-               when count(*) = 0 then 0
-               when bool_or(e.state = 1) then 2
-               when bool_or(e.state = 2) then 3
-               when bool_or(e.state = 0) then 1
-               else 4
-           end as state
-    from k_evdt e
-    where e.prgid = p.id
-) s;
+left join k_ipra_state s on s.prgid = p.id;
 
 -- Dictionary entries with the type and subtype they are linked to (an entry
 -- linked twice appears twice; an unlinked entry not at all).

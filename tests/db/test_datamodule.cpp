@@ -3,6 +3,12 @@
 #include "platform/errors.h"
 
 #include <QDate>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -214,6 +220,110 @@ TEST_F(DbTest, IpraStateFollowsItsEventRecords)
             << c.name;
     }
     EXPECT_EQ(scalar("select count(*) from kv_ipra_mo").toInt(), n);
+}
+
+class IpraStateTest : public DbTest
+{
+protected:
+    // A new IPRA with its distribution row; its id.
+    static int newIpra(const QString& mseid)
+    {
+        exec(QString("insert into prg (mseid, prgdt) values ('%1', '2024-01-01')").arg(mseid));
+        const int prgid = scalar(QString("select id from prg where mseid='%1'").arg(mseid)).toInt();
+        exec(QString("insert into k_ipra_mo (prgid, send_mo) values (%1, 'Отправитель')").arg(prgid));
+        return prgid;
+    }
+
+    static int ipraState(int prgid)
+    {
+        return scalar(QString("select state from kv_ipra_mo where id=%1").arg(prgid)).toInt();
+    }
+};
+
+TEST_F(IpraStateTest, FollowsChangedMovedAndDeletedRecords)
+{
+    const int a = newIpra("a");
+    const int b = newIpra("b");
+    exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 1, 0), (%1, 2, 2, 3)")
+             .arg(a));
+    ASSERT_EQ(ipraState(a), 1);
+    ASSERT_EQ(ipraState(b), 0);
+
+    exec(QString("update k_evdt set state=3 where prgid=%1 and state=0").arg(a));
+    EXPECT_EQ(ipraState(a), 4) << "every record accepted";
+    exec(QString("update k_evdt set state=1 where prgid=%1 and stypeid=2").arg(a));
+    EXPECT_EQ(ipraState(a), 2) << "a record returned";
+
+    // A record moved to another IPRA changes both.
+    exec(QString("update k_evdt set prgid=%1 where prgid=%2 and stypeid=2").arg(b).arg(a));
+    EXPECT_EQ(ipraState(a), 4);
+    EXPECT_EQ(ipraState(b), 2);
+
+    // One statement over the records of two IPRAs.
+    exec(QString("update k_evdt set state=2 where prgid in (%1, %2)").arg(a).arg(b));
+    EXPECT_EQ(ipraState(a), 3);
+    EXPECT_EQ(ipraState(b), 3);
+
+    exec(QString("delete from k_evdt where prgid=%1").arg(a));
+    EXPECT_EQ(ipraState(a), 0) << "no record left";
+    EXPECT_EQ(ipraState(b), 3);
+    exec("truncate k_evdt");
+    EXPECT_EQ(ipraState(b), 0);
+    exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 1, 0)").arg(b));
+    EXPECT_EQ(ipraState(b), 1) << "a record after the truncation";
+}
+
+// Two workstations write records of one IPRA at the same time: whoever commits last
+// must not store a state that misses the other's record.
+TEST_F(IpraStateTest, CountsRecordsWrittenAtTheSameTime)
+{
+    const int ipra = newIpra("a");
+    // An accepted record already stored, so that both writers find the IPRA's state row.
+    exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 3, 3)").arg(ipra));
+    ASSERT_EQ(ipraState(ipra), 4);
+    dm->conPg.beginTransaction();
+    exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 1, 1)").arg(ipra));
+
+    QString otherError;
+    std::thread other([&] {
+        const QString name = QStringLiteral("other workstation");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+            db.setDatabaseName(QStringLiteral("ViraVIR"));
+            db.setUserName(QStringLiteral("postgres"));
+            db.setPassword(QStringLiteral("vemp"));
+            if (!db.open()) {
+                otherError = db.lastError().text();
+            } else {
+                QSqlQuery q(db);
+                // Waits for the first transaction's record in the state trigger.
+                if (!db.transaction() ||
+                    !q.exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 2, 3)")
+                                .arg(ipra)) ||
+                    !db.commit())
+                    otherError = q.lastError().text() + db.lastError().text();
+                q.finish();
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+    });
+
+    // Commit once the other transaction is seen waiting for ours.
+    bool waited = false;
+    for (int i = 0; i < 500 && !waited; ++i) {
+        // pg_locks is read live (pg_stat_activity is kept for the whole transaction).
+        waited = scalar("select count(*) from pg_locks where not granted").toInt() > 0;
+        if (!waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    dm->conPg.commit();
+    other.join();
+    ASSERT_TRUE(otherError.isEmpty()) << otherError.toStdString();
+    EXPECT_TRUE(waited) << "the second writer did not wait for the first";
+    // Records returned (1) and accepted (3): a returned record wins. The second writer
+    // alone, not counting the first one's record, would store 4.
+    EXPECT_EQ(ipraState(ipra), 2);
 }
 
 TEST_F(DbTest, ViewsJoinMatchedNamesAndDictionaryLinks)
