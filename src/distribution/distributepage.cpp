@@ -1,5 +1,6 @@
 #include "distribution/distributepage.h"
 
+#include "data/addresstypes.h"
 #include "data/alertperiod.h"
 #include "data/tdm.h"
 #include "distribution/core/listcolours.h"
@@ -453,23 +454,6 @@ void TDistributePage::LoadDistrDocs(int32_t prgid)
     docs.close();
 }
 
-QString TDistributePage::AddressCaption(int atype)
-{
-    switch (atype) {
-    case 1:
-        return QStringLiteral("Адрес места жительства");
-    case 2:
-        return QStringLiteral("Адрес места пребывания (при отсутствии места жительства)");
-    case 3:
-        return QStringLiteral("Адрес фактического проживания (при отсутствии места жительства)");
-    case 5:
-        return QStringLiteral("Адрес места постоянной регистрации");
-    default:
-        // A kind the files may bring that has no caption of its own: still tell it apart.
-        return QStringLiteral("Адрес (вид %1)").arg(atype);
-    }
-}
-
 void TDistributePage::LoadDistrAddr(int32_t prgid)
 {
     mPersAddr->clear();
@@ -480,7 +464,7 @@ void TDistributePage::LoadDistrAddr(int32_t prgid)
     try {
         addresses.open();
         for (addresses.first(); !addresses.eof(); addresses.next()) {
-            lines << AddressCaption(int(numberOr0(addresses, "atype")))
+            lines << AddressTypeCaption(int(numberOr0(addresses, "atype")))
                   << shown(addresses, "afull")
                   << QStringLiteral("Телефон: ") + shown(addresses, "phone") << QString();
         }

@@ -83,8 +83,6 @@ public:
     void LoadDistrDocs(int32_t prgid);
     // The holder's address text of an IPRA, with the box sized to its lines.
     void LoadDistrAddr(int32_t prgid);
-    // The caption line of an address type.
-    static QString AddressCaption(int atype);
 
     // Entering one of the read-only person texts switches the keyboard to Russian.
     static void mReprDocEnter();

@@ -1,5 +1,6 @@
 #include "execution/orgiprapage.h"
 
+#include "data/addresstypes.h"
 #include "data/alertperiod.h"
 #include "data/currentorg.h"
 #include "data/lookuplists.h"
@@ -462,20 +463,6 @@ QString fullName(const QString& last, const QString& first, const QString& secon
     return QStringList{last.trimmed(), first.trimmed(), second.trimmed()}.join(QLatin1Char(' '));
 }
 
-QString addressCaption(quint8 atype)
-{
-    switch (atype) {
-    case 1: return QStringLiteral("Адрес места жительства");
-    case 2: return QStringLiteral("Адрес места пребывания (при отсутствии места жительства)");
-    case 3: return QStringLiteral("Адрес фактического проживания (при отсутствии места жительства)");
-    case 5: return QStringLiteral("Адрес места постоянной регистрации");
-    default:
-        // A type the register has no caption for is still named, so that the lines below
-        // it are not taken for another address.
-        return QStringLiteral("Адрес (тип %1)").arg(atype);
-    }
-}
-
 void setWidthOf(QWidget* control, int width)
 {
     control->resize(width, control->height());
@@ -518,7 +505,7 @@ void TOrgIpraPage::dbgOrgIpraCellClick()
                      << QStringLiteral("Дата выдачи ") + Dates::format(doc->issuedt);
         }
         for (const AddressRef& address : prg.holder->addrs) {
-            addrLines << addressCaption(address->atype) << address->afull
+            addrLines << AddressTypeCaption(address->atype) << address->afull
                       << QStringLiteral("Телефон: ") + address->phone << QStringLiteral("---");
         }
     }

@@ -339,7 +339,7 @@ TEST_F(DistributePageTest, PanelsShowTheHolderTheRepresentativeAndTheAddresses)
     ASSERT_EQ(addressLines.size(), 7);
     EXPECT_EQ(addressLines.at(3), QString()); // the blank line between the two addresses
     EXPECT_TRUE(addressLines.contains(QStringLiteral("Телефон: 8-900-000-00-00")));
-    EXPECT_TRUE(addressLines.contains(QStringLiteral("Адрес (вид 4)")));
+    EXPECT_TRUE(addressLines.contains(QStringLiteral("Адрес (тип 4)")));
     EXPECT_EQ(p.mPersAddr->height(), 140);
     EXPECT_EQ(p.lSendMo->text(), QStringLiteral("Городская больница №2")); // the matched name
 
