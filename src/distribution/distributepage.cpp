@@ -363,10 +363,7 @@ void TDistributePage::dbgDistrIpraCellClick(int /*column*/)
 {
     const SqlQuery& list = *dm->adoqDistrIpra;
     if (!list.isOpen() || list.recordCount() == 0 || list.recNo() < 0) {
-        pDistrIpra->hide();
-        pRespMO->hide();
-        pDistrIpraInfo->hide();
-        pDistRepr->hide();
+        hidePanels();
         return;
     }
     pDistrIpra->show();
@@ -383,8 +380,18 @@ void TDistributePage::dbgDistrIpraCellClick(int /*column*/)
     lPersBDate->setText(shown(list, "bdate"));
     lPersSnils->setText(shown(list, "snils")); // as stored, blanks and all
 
-    LoadDistrDocs(int32_t(list.asInteger(QStringLiteral("id"))));
-    LoadDistrAddr(int32_t(list.asInteger(QStringLiteral("id"))));
+    try {
+        LoadDistrDocs(int32_t(list.asInteger(QStringLiteral("id"))));
+        LoadDistrAddr(int32_t(list.asInteger(QStringLiteral("id"))));
+    } catch (...) {
+        // Half loaded, the panels would mix this IPRA with the one shown before, and the
+        // assignment would still offer that one's organisation: none are shown until a
+        // row loads.
+        cbRespMOlist->setCurrentIndex(-1);
+        bSetRespMo->setEnabled(false);
+        hidePanels();
+        throw;
+    }
 
     // The directory name the sender was matched to reads better than the file's own text.
     lSendMo->setText(list.isNull(QStringLiteral("ch_send_mo")) ? shown(list, "send_mo").trimmed()
@@ -403,6 +410,14 @@ void TDistributePage::dbgDistrIpraCellClick(int /*column*/)
         if (cbRespMOlist->currentIndex() < 0)
             bSetRespMo->setEnabled(false);
     }
+}
+
+void TDistributePage::hidePanels()
+{
+    pDistrIpra->hide();
+    pRespMO->hide();
+    pDistrIpraInfo->hide();
+    pDistRepr->hide();
 }
 
 void TDistributePage::selectRespMO(const QString& name)

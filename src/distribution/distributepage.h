@@ -106,6 +106,8 @@ private:
     void distrIpraRowMoved();
     void rerunDistrIpra();
     void selectRespMO(const QString& name);
+    // The holder, representative, information and assignment panels, all hidden.
+    void hidePanels();
 
     bool m_quietRowMoves = false; // the page re-runs the list and loads the panels itself
     int m_rowAtPress = -1;

@@ -433,6 +433,42 @@ TEST_F(DistributePageTest, OrganisationsAndThePreselectionByName)
     EXPECT_EQ(Msg::shown(), QStringList());
 }
 
+// A row whose panels cannot be loaded must not leave the panels of the row before, nor
+// its preselected organisation on an enabled button, under the new current row.
+TEST_F(DistributePageTest, PanelsOfARowThatFailsToLoadAreHidden)
+{
+    const int alfa = addOrg(QStringLiteral("ОГБУЗ Альфа"));
+    addName(QStringLiteral("альфа (файл)"), QString::number(alfa), QStringLiteral("ОГБУЗ Альфа"));
+    Ipra first{QStringLiteral("первая"), QStringLiteral("2024-03-01")};
+    first.sendMo = QStringLiteral("альфа (файл)");
+    addIpra(first);
+    addIpra(Ipra{QStringLiteral("вторая"), QStringLiteral("2024-03-02")});
+
+    TDistributePage& p = openPage();
+    chooseFilterItem(0);
+    ASSERT_EQ(p.lDistrIpraNum->text(), QStringLiteral("первая"));
+    ASSERT_TRUE(p.bSetRespMo->isEnabled()) << "the matched sender is offered";
+
+    exec("alter table k_doc rename to k_doc_gone");
+    clickRow(1);
+    EXPECT_EQ(Msg::shown().size(), 1) << "the error is shown";
+    EXPECT_EQ(dm->adoqDistrIpra->recNo(), 1);
+    for (QWidget* panel : {static_cast<QWidget*>(p.pDistrIpraInfo), static_cast<QWidget*>(p.pDistrIpra),
+                           static_cast<QWidget*>(p.pDistRepr), static_cast<QWidget*>(p.pRespMO)})
+        EXPECT_FALSE(panelShown(panel)) << panel->objectName().toStdString();
+    EXPECT_FALSE(p.bSetRespMo->isEnabled());
+    EXPECT_EQ(p.cbRespMOlist->currentIndex(), -1);
+
+    // Once the row loads again, so do the panels.
+    exec("alter table k_doc_gone rename to k_doc");
+    Msg::clearShown();
+    clickRow(0);
+    EXPECT_EQ(Msg::shown(), QStringList());
+    EXPECT_TRUE(panelShown(p.pDistrIpra));
+    EXPECT_EQ(p.lDistrIpraNum->text(), QStringLiteral("первая"));
+    EXPECT_TRUE(p.bSetRespMo->isEnabled());
+}
+
 TEST_F(DistributePageTest, AssignmentAsksWritesAndReRunsTheList)
 {
     const int alfa = addOrg(QStringLiteral("ОГБУЗ Альфа"));
