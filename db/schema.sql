@@ -253,8 +253,8 @@ $$;
 -- last writer never stores a state that misses the other's records. A row,
 -- once made, stays (with state 0 when its records are gone): a row deleted by
 -- one transaction while another waits for its lock would leave the other
--- nothing to lock and write. IPRAs are taken in id order, so two such
--- transactions never wait for each other.
+-- nothing to lock and write. IPRAs are taken in id order, so that two such
+-- transactions cannot deadlock over them.
 create function k_ipra_state_refresh(ipras integer[]) returns void
 language plpgsql volatile as $$
 declare
@@ -269,50 +269,37 @@ begin
 end
 $$;
 
-create function k_evdt_state_after_insert() returns trigger
+-- The IPRAs whose records a statement wrote, from its transition tables (a
+-- branch is planned only when it first runs, so each branch names only the
+-- tables its own trigger has).
+create function k_evdt_state_after_change() returns trigger
 language plpgsql as $$
 begin
-    perform k_ipra_state_refresh(array(select prgid from new_rows));
-    return null;
-end
-$$;
-
-create function k_evdt_state_after_update() returns trigger
-language plpgsql as $$
-begin
-    perform k_ipra_state_refresh(array(select prgid from new_rows
-                                       union select prgid from old_rows));
-    return null;
-end
-$$;
-
-create function k_evdt_state_after_delete() returns trigger
-language plpgsql as $$
-begin
-    perform k_ipra_state_refresh(array(select prgid from old_rows));
-    return null;
-end
-$$;
-
-create function k_evdt_state_after_truncate() returns trigger
-language plpgsql as $$
-begin
-    delete from k_ipra_state;
+    if tg_op = 'INSERT' then
+        perform k_ipra_state_refresh(array(select prgid from new_rows));
+    elsif tg_op = 'UPDATE' then
+        perform k_ipra_state_refresh(array(select prgid from new_rows
+                                           union select prgid from old_rows));
+    elsif tg_op = 'DELETE' then
+        perform k_ipra_state_refresh(array(select prgid from old_rows));
+    else -- TRUNCATE
+        delete from k_ipra_state;
+    end if;
     return null;
 end
 $$;
 
 create trigger k_evdt_state_insert after insert on k_evdt
     referencing new table as new_rows
-    for each statement execute function k_evdt_state_after_insert();
+    for each statement execute function k_evdt_state_after_change();
 create trigger k_evdt_state_update after update on k_evdt
     referencing old table as old_rows new table as new_rows
-    for each statement execute function k_evdt_state_after_update();
+    for each statement execute function k_evdt_state_after_change();
 create trigger k_evdt_state_delete after delete on k_evdt
     referencing old table as old_rows
-    for each statement execute function k_evdt_state_after_delete();
+    for each statement execute function k_evdt_state_after_change();
 create trigger k_evdt_state_truncate after truncate on k_evdt
-    for each statement execute function k_evdt_state_after_truncate();
+    for each statement execute function k_evdt_state_after_change();
 
 -- One row per IPRA for the distribution and execution lists: every column of
 -- prg under its own name, the distribution columns, the matched sender and
