@@ -7,8 +7,9 @@
 -- The program reads every column by name, so the column order is free.
 --
 -- Unique indexes sit on the natural keys the import looks rows up by: the
--- import is lookup-then-insert without transactions, so two workstations
--- importing the same file at once get a clear error instead of duplicates.
+-- import looks a row up and inserts it when it is missing, so two
+-- workstations importing the same file at once get a clear error (and that
+-- file's transaction is rolled back) instead of duplicates.
 --
 -- Foreign keys only tie the rows of one IPRA to their IPRA and person, which
 -- are written first and never deleted. Nothing points at the directories
