@@ -6,6 +6,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cstring>
+
 #include <sql.h>
 #include <sqlext.h>
 #include <odbcinst.h>
@@ -29,6 +31,37 @@ QString infoString(SQLHDBC hdbc, SQLUSMALLINT what)
     if (!SQL_SUCCEEDED(rc))
         return {};
     return QString::fromLocal8Bit(reinterpret_cast<const char*>(buffer));
+}
+
+SQLHDBC connectionHandle(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver()->handle();
+    // QODBC hands out its connection handle as a QVariant holding an SQLHANDLE (void*).
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHDBC)))
+        return nullptr;
+    return *static_cast<SQLHDBC const*>(handle.data());
+}
+
+// Reads a text of Cyrillic letters and characters of three and four bytes, made on the
+// server, bound as SQL_C_CHAR. psqlODBC passes the server's UTF-8 through unchanged on
+// this platform; a driver that converts to some other encoding, or fails, gets texts
+// read as SQL_C_WCHAR instead.
+bool probeCharTextIsUtf8(SQLHDBC hdbc)
+{
+    static constexpr char expected[] = "\xd0\x81\xd1\x91\xe2\x82\xac\xf0\x9f\x98\x80";
+    SQLHSTMT statement = nullptr;
+    if (!hdbc || !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &statement)))
+        return false;
+    char buffer[64] = {};
+    SQLLEN indicator = 0;
+    SQLCHAR text[] = "select chr(1025) || chr(1105) || chr(8364) || chr(128512)";
+    const bool ok = SQL_SUCCEEDED(SQLExecDirect(statement, text, SQL_NTS)) &&
+                    SQL_SUCCEEDED(SQLBindCol(statement, 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator)) &&
+                    SQL_SUCCEEDED(SQLFetch(statement)) &&
+                    indicator == SQLLEN(sizeof expected - 1) &&
+                    std::memcmp(buffer, expected, sizeof expected - 1) == 0;
+    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    return ok;
 }
 
 } // namespace
@@ -112,6 +145,7 @@ void TConnection::open()
             throw DbError(message);
         }
     }
+    m_charTextIsUtf8 = probeCharTextIsUtf8(connectionHandle(db));
     m_inTransaction = false;
     ++m_generation;
 }
@@ -129,11 +163,7 @@ QString TConnection::connectionDescription() const
     QSqlDatabase db = database();
     if (!db.isOpen())
         return {};
-    const QVariant handle = db.driver()->handle();
-    // QODBC hands out its connection handle as a QVariant holding an SQLHANDLE (void*).
-    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHDBC)))
-        return {};
-    SQLHDBC hdbc = *static_cast<SQLHDBC const*>(handle.data());
+    SQLHDBC hdbc = connectionHandle(db);
     if (!hdbc)
         return {};
     const QString dsn = infoString(hdbc, SQL_DATA_SOURCE_NAME);

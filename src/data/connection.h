@@ -25,6 +25,11 @@ public:
     // Grows with every successful open, so statements know when to prepare again.
     int generation() const { return m_generation; }
 
+    // Whether the driver hands text bound as SQL_C_CHAR over as the server's UTF-8,
+    // byte for byte; checked at every open.
+    bool charTextIsUtf8() const { return m_charTextIsUtf8; }
+    void setCharTextIsUtf8(bool utf8) { m_charTextIsUtf8 = utf8; } // for the tests of both ways
+
     // The connection as the ODBC driver describes it once connected:
     // "DSN=…;DATABASE=…;SERVER=…;PORT=…;UID=…;". The password is never part of it.
     QString connectionDescription() const;
@@ -41,6 +46,7 @@ private:
     QString m_password;
     int m_generation = 0;
     bool m_inTransaction = false;
+    bool m_charTextIsUtf8 = false;
 };
 
 // Splits "Key=Value;Key=Value" (keys compared without case) and returns one value.
