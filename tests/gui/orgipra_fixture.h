@@ -2,7 +2,7 @@
 
 // The execution page inside the real main window, for the page and editor tests.
 
-#include "dbtest.h"
+#include "guidbtest.h"
 #include "../db/storedipra.h"
 
 #include "data/alertperiod.h"
@@ -47,26 +47,21 @@ const QColor Alert = rgb(255, 174, 201);
 
 // The execution page inside the real main window, logged in at a role level, over the
 // demo directories and IPRAs written for each test.
-class OrgIpraPageTest : public DbTest
+class OrgIpraPageTest : public GuiDbTest
 {
 protected:
     void SetUp() override
     {
-        DbTest::SetUp();
+        GuiDbTest::SetUp();
         loadDemoData();
-        Msg::setAutomatic(true);
-        Msg::clearShown();
     }
     void TearDown() override
     {
         window.reset();
         fMain = nullptr;
         CurrentPrg.reset();
-        delete CurrentOrg;
-        CurrentOrg = nullptr;
         AlertPeriodMonths = 0;
-        Msg::clearShown();
-        DbTest::TearDown();
+        GuiDbTest::TearDown();
     }
 
     TOrgIpraPage& open(uint8_t lvl, int moId = 3)

@@ -1,4 +1,4 @@
-#include "dbtest.h"
+#include "guidbtest.h"
 
 #include "data/alertperiod.h"
 #include "distribution/distributepage.h"
@@ -54,21 +54,18 @@ struct Ipra
 
 } // namespace
 
-class DistributePageTest : public DbTest
+class DistributePageTest : public GuiDbTest
 {
 protected:
     void SetUp() override
     {
-        DbTest::SetUp();
-        Msg::setAutomatic(true);
-        Msg::clearShown();
+        GuiDbTest::SetUp();
         AlertPeriodMonths = 3;
     }
     void TearDown() override
     {
         page.reset();
-        Msg::clearShown();
-        DbTest::TearDown();
+        GuiDbTest::TearDown();
     }
 
     // The IPRA's prg and k_ipra_mo rows, as the import writes them; returns its key.

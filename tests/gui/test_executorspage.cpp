@@ -1,4 +1,4 @@
-#include "dbtest.h"
+#include "guidbtest.h"
 
 #include "data/currentorg.h"
 #include "data/lookuplists.h"
@@ -25,23 +25,18 @@ static void PrintTo(const QVariant& value, std::ostream* os)
 
 // The executors page on its own over the demo directory, for a session organisation of
 // a given level.
-class ExecutorsPageTest : public DbTest
+class ExecutorsPageTest : public GuiDbTest
 {
 protected:
     void SetUp() override
     {
-        DbTest::SetUp();
+        GuiDbTest::SetUp();
         loadDemoData();
-        Msg::setAutomatic(true);
-        Msg::clearShown();
     }
     void TearDown() override
     {
         page.reset();
-        delete CurrentOrg;
-        CurrentOrg = nullptr;
-        Msg::clearShown();
-        DbTest::TearDown();
+        GuiDbTest::TearDown();
     }
 
     TExecutorsPage& open(uint8_t lvl, int32_t moId = 1)

@@ -1,4 +1,4 @@
-#include "dbtest.h"
+#include "guidbtest.h"
 
 #include "data/currentorg.h"
 #include "platform/ui/messagebox.h"
@@ -12,23 +12,16 @@
 
 namespace {
 
-class LoginTest : public DbTest
+class LoginTest : public GuiDbTest
 {
 protected:
     void SetUp() override
     {
-        DbTest::SetUp();
+        GuiDbTest::SetUp();
         loadDemoData();
-        Msg::clearShown();
         delete CurrentOrg;
         CurrentOrg = nullptr;
         ProgramVersion.clear();
-    }
-    void TearDown() override
-    {
-        delete CurrentOrg;
-        CurrentOrg = nullptr;
-        DbTest::TearDown();
     }
 
     static void setAllowedVersion(const QString& version)

@@ -1,4 +1,4 @@
-#include "dbtest.h"
+#include "guidbtest.h"
 
 #include "data/alertperiod.h"
 #include "data/currentorg.h"
@@ -43,15 +43,13 @@ int halfOfRoundedToEven(int h)
 
 } // namespace
 
-class MainWindowTest : public DbTest
+class MainWindowTest : public GuiDbTest
 {
 protected:
     void SetUp() override
     {
-        DbTest::SetUp();
+        GuiDbTest::SetUp();
         loadDemoData();
-        Msg::setAutomatic(true);
-        Msg::clearShown();
         QGuiApplication::setApplicationDisplayName(QStringLiteral("ИПРА"));
         AlertPeriodMonths = 0;
     }
@@ -59,11 +57,7 @@ protected:
     {
         window.reset();
         fMain = nullptr;
-        delete CurrentOrg;
-        CurrentOrg = nullptr;
-        Msg::clearShown();
-        Msg::setAutomatic(false);
-        DbTest::TearDown();
+        GuiDbTest::TearDown();
     }
 
     // Logs in at a role level and shows the window, as the program start does.

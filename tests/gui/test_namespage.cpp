@@ -1,4 +1,4 @@
-#include "dbtest.h"
+#include "guidbtest.h"
 
 #include "directories/namespage.h"
 #include "platform/ui/messagebox.h"
@@ -20,15 +20,13 @@ const QString Hospital = QStringLiteral("ОГБУЗ \"Окружная боль�
 
 // The names page on its own over the demo directory; sender names are put into
 // k_mo_names as the import collects them.
-class NamesPageTest : public DbTest
+class NamesPageTest : public GuiDbTest
 {
 protected:
     void SetUp() override
     {
-        DbTest::SetUp();
+        GuiDbTest::SetUp();
         loadDemoData();
-        Msg::setAutomatic(true);
-        Msg::clearShown();
         page = std::make_unique<TNamesPage>();
         page->attachDataSources();
         page->resize(1200, 700);
@@ -37,8 +35,7 @@ protected:
     void TearDown() override
     {
         page.reset();
-        Msg::clearShown();
-        DbTest::TearDown();
+        GuiDbTest::TearDown();
     }
 
     static void addSenderNames(const QStringList& names)

@@ -1,4 +1,4 @@
-#include "dbtest.h"
+#include "guidbtest.h"
 #include "iprafiles.h"
 
 #include "data/currentorg.h"
@@ -45,14 +45,13 @@ QString path(const QTemporaryDir& dir, const QString& name)
 
 } // namespace
 
-class ToolsPageTest : public DbTest
+class ToolsPageTest : public GuiDbTest
 {
 protected:
     void SetUp() override
     {
-        DbTest::SetUp();
+        GuiDbTest::SetUp();
         loadDemoData();
-        Msg::setAutomatic(true);
         FolderPicker::setAutomatic(true);
         FolderPicker::clearAsked();
         CurrentOrg = new TOrg;
@@ -73,11 +72,8 @@ protected:
     {
         window.reset();
         fMain = nullptr;
-        delete CurrentOrg;
-        CurrentOrg = nullptr;
         FolderPicker::setAutomatic(false);
-        Msg::clearShown();
-        DbTest::TearDown();
+        GuiDbTest::TearDown();
     }
 
     // The lines the runs of this test appended to the log.
