@@ -1,4 +1,5 @@
 #include "dbtest.h"
+#include "storedipra.h"
 
 #include "platform/errors.h"
 
@@ -195,7 +196,21 @@ TEST_F(DbTest, QuerySnapshotNavigationAndFilter)
     EXPECT_THROW(execs.value("name"), DbError);
 }
 
-TEST_F(DbTest, IpraStateFollowsItsEventRecords)
+class IpraStateTest : public DbTest
+{
+protected:
+    // An event record of the IPRA in the given state.
+    static void addRecord(int prgid, int state, int stypeId = 1)
+    {
+        StoredIpra::addEvent(prgid, {.typeId = 2, .stypeId = stypeId, .state = state});
+    }
+    static int ipraState(int prgid)
+    {
+        return scalar(QString("select state from kv_ipra_mo where id=%1").arg(prgid)).toInt();
+    }
+};
+
+TEST_F(IpraStateTest, FollowsItsEventRecords)
 {
     struct Case { const char* name; QList<int> states; int expected; };
     const Case cases[] = {
@@ -208,42 +223,19 @@ TEST_F(DbTest, IpraStateFollowsItsEventRecords)
     int n = 0;
     for (const Case& c : cases) {
         ++n;
-        exec(QString("insert into prg (mseid, prgdt) values ('m%1', '2024-01-01')").arg(n));
-        const int prgid = scalar(QString("select id from prg where mseid='m%1'").arg(n)).toInt();
-        exec(QString("insert into k_ipra_mo (prgid, send_mo) values (%1, 'Отправитель')").arg(prgid));
+        const int prgid = StoredIpra::addIpra();
         for (int state : c.states)
-            exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 1, %2)")
-                     .arg(prgid)
-                     .arg(state));
-        EXPECT_EQ(scalar(QString("select state from kv_ipra_mo where id=%1").arg(prgid)).toInt(),
-                  c.expected)
-            << c.name;
+            addRecord(prgid, state);
+        EXPECT_EQ(ipraState(prgid), c.expected) << c.name;
     }
     EXPECT_EQ(scalar("select count(*) from kv_ipra_mo").toInt(), n);
 }
 
-class IpraStateTest : public DbTest
-{
-protected:
-    // A new IPRA with its distribution row; its id.
-    static int newIpra(const QString& mseid)
-    {
-        exec(QString("insert into prg (mseid, prgdt) values ('%1', '2024-01-01')").arg(mseid));
-        const int prgid = scalar(QString("select id from prg where mseid='%1'").arg(mseid)).toInt();
-        exec(QString("insert into k_ipra_mo (prgid, send_mo) values (%1, 'Отправитель')").arg(prgid));
-        return prgid;
-    }
-
-    static int ipraState(int prgid)
-    {
-        return scalar(QString("select state from kv_ipra_mo where id=%1").arg(prgid)).toInt();
-    }
-};
-
 TEST_F(IpraStateTest, FollowsChangedMovedAndDeletedRecords)
 {
-    const int a = newIpra("a");
-    const int b = newIpra("b");
+    const int a = StoredIpra::addIpra();
+    const int b = StoredIpra::addIpra();
+    // Two records in one statement.
     exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 1, 0), (%1, 2, 2, 3)")
              .arg(a));
     ASSERT_EQ(ipraState(a), 1);
@@ -269,7 +261,7 @@ TEST_F(IpraStateTest, FollowsChangedMovedAndDeletedRecords)
     EXPECT_EQ(ipraState(b), 3);
     exec("truncate k_evdt");
     EXPECT_EQ(ipraState(b), 0);
-    exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 1, 0)").arg(b));
+    addRecord(b, 0);
     EXPECT_EQ(ipraState(b), 1) << "a record after the truncation";
 }
 
@@ -277,12 +269,12 @@ TEST_F(IpraStateTest, FollowsChangedMovedAndDeletedRecords)
 // must not store a state that misses the other's record.
 TEST_F(IpraStateTest, CountsRecordsWrittenAtTheSameTime)
 {
-    const int ipra = newIpra("a");
+    const int ipra = StoredIpra::addIpra();
     // An accepted record already stored, so that both writers find the IPRA's state row.
-    exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 3, 3)").arg(ipra));
+    addRecord(ipra, 3, 3);
     ASSERT_EQ(ipraState(ipra), 4);
     dm->conPg.beginTransaction();
-    exec(QString("insert into k_evdt (prgid, typeid, stypeid, state) values (%1, 2, 1, 1)").arg(ipra));
+    addRecord(ipra, 1, 1);
 
     QString otherError;
     std::thread other([&] {
