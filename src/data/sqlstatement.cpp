@@ -9,6 +9,7 @@
 #include <QSqlField>
 #include <QSqlRecord>
 #include <QSqlResult>
+#include <QStringDecoder>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -405,57 +406,16 @@ SQLHSTMT statementHandle(const QSqlQuery& query)
     return statement;
 }
 
-// Appends UTF-8 text to UTF-16 units. The server's texts are valid UTF-8; a malformed
-// byte, should one come, becomes U+FFFD.
+// Appends UTF-8 text to UTF-16 units (never more units than bytes). Stateless: every
+// cell is whole, and a malformed byte, should one come, becomes U+FFFD in its own cell.
 void appendUtf8(std::vector<char16_t>& out, const char* text, size_t length)
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(text);
-    const unsigned char* const end = s + length;
+    static thread_local QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const size_t at = out.size();
-    out.resize(at + length); // never more units than bytes
-    char16_t* d = out.data() + at;
-    while (s < end) {
-        const unsigned char c = *s;
-        if (c < 0x80) {
-            *d++ = c;
-            ++s;
-            continue;
-        }
-        // The length of the sequence and the bits of its first byte.
-        int more = 0;
-        char32_t code = 0;
-        char32_t least = 0;
-        if ((c & 0xe0) == 0xc0) {
-            more = 1, code = c & 0x1f, least = 0x80;
-        } else if ((c & 0xf0) == 0xe0) {
-            more = 2, code = c & 0x0f, least = 0x800;
-        } else if ((c & 0xf8) == 0xf0) {
-            more = 3, code = c & 0x07, least = 0x10000;
-        } else {
-            *d++ = 0xfffd;
-            ++s;
-            continue;
-        }
-        bool valid = end - s > more;
-        for (int k = 1; valid && k <= more; ++k) {
-            valid = (s[k] & 0xc0) == 0x80;
-            code = (code << 6) | (s[k] & 0x3f);
-        }
-        if (!valid || code < least || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) {
-            *d++ = 0xfffd;
-            ++s;
-            continue;
-        }
-        s += more + 1;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            *d++ = char16_t(0xd800 + (code >> 10));
-            *d++ = char16_t(0xdc00 + (code & 0x3ff));
-        } else {
-            *d++ = char16_t(code);
-        }
-    }
-    out.resize(size_t(d - out.data()));
+    out.resize(at + length);
+    auto* begin = reinterpret_cast<QChar*>(out.data() + at);
+    const QChar* end = decoder.appendToBuffer(begin, QByteArrayView(text, qsizetype(length)));
+    out.resize(at + size_t(end - begin));
 }
 
 // The whole of a long text or byte value of row `row` (1-based) of the block.
