@@ -14,13 +14,15 @@ ipra_note() {
   printf '%s: %s\n' "$IPRA_ME" "$*" >&2
 }
 
-# Configure and build into $1. The output is kept in a log and shown only when
-# the build fails or the compiler had something to say, so a clean build is silent.
+# Configure and build into $1; further arguments go to cmake. The output is kept in a
+# log and shown only when the build fails or the compiler had something to say, so a
+# clean build is silent.
 ipra_build() {
   local build=$1 log
+  shift
   mkdir -p "$build" || ipra_die "cannot create the build folder $build"
   log="$build/ipra-build.log"
-  if ! cmake -G Ninja -S "$IPRA_REPO" -B "$build" >"$log" 2>&1; then
+  if ! cmake -G Ninja -S "$IPRA_REPO" -B "$build" "$@" >"$log" 2>&1; then
     cat "$log" >&2
     ipra_die "configuring the build in $build failed (see above)"
   fi

@@ -1,6 +1,7 @@
 #include "data/datasource.h"
 
 #include "data/sqlstatement.h"
+#include "platform/handlers.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -9,7 +10,7 @@ DataSource::DataSource(const QString& name, SqlQuery* query, QObject* parent)
     : QAbstractTableModel(parent), m_query(query)
 {
     setObjectName(name);
-    connect(m_query, &SqlQuery::rowsChanged, this, &DataSource::reset);
+    ConnectHandler(m_query, &SqlQuery::rowsChanged, this, &DataSource::reset);
 }
 
 void DataSource::setColumns(const QList<GridColumn>& columns)

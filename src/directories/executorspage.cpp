@@ -3,6 +3,7 @@
 #include "data/currentorg.h"
 #include "data/lookuplists.h"
 #include "data/tdm.h"
+#include "platform/handlers.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/messagebox.h"
@@ -49,16 +50,16 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
     pExec->setEnabled(false);
     bExDel->setEnabled(false);
 
-    connect(dbgExecs->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            &TExecutorsPage::dbgExecsTitleClick);
-    connect(dbgExecs, &QAbstractItemView::doubleClicked, this, &TExecutorsPage::dbgExecsDblClick);
-    connect(mExFName, &QPlainTextEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
-    connect(mExShName, &QPlainTextEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
-    connect(eExInn, &QLineEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
-    connect(eExOgrn, &QLineEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
-    connect(bExSave, &QPushButton::clicked, this, &TExecutorsPage::bExSaveClick);
-    connect(bExCancel, &QPushButton::clicked, this, &TExecutorsPage::bExCancelClick);
-    connect(bExDel, &QPushButton::clicked, this, &TExecutorsPage::bExDelClick);
+    ConnectHandler(dbgExecs->horizontalHeader(), &QHeaderView::sectionClicked, this,
+                   &TExecutorsPage::dbgExecsTitleClick);
+    ConnectHandler(dbgExecs, &QAbstractItemView::doubleClicked, this, &TExecutorsPage::dbgExecsDblClick);
+    ConnectHandler(mExFName, &QPlainTextEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
+    ConnectHandler(mExShName, &QPlainTextEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
+    ConnectHandler(eExInn, &QLineEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
+    ConnectHandler(eExOgrn, &QLineEdit::textChanged, this, &TExecutorsPage::mExFNameChange);
+    ConnectHandler(bExSave, &QPushButton::clicked, this, &TExecutorsPage::bExSaveClick);
+    ConnectHandler(bExCancel, &QPushButton::clicked, this, &TExecutorsPage::bExCancelClick);
+    ConnectHandler(bExDel, &QPushButton::clicked, this, &TExecutorsPage::bExDelClick);
 }
 
 void TExecutorsPage::attachDataSources()

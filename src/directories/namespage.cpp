@@ -1,6 +1,7 @@
 #include "directories/namespage.h"
 
 #include "data/tdm.h"
+#include "platform/handlers.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/messagebox.h"
@@ -49,8 +50,8 @@ TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
     dbgEmpTNames->setItemDelegateForColumn(0, new CentredColumnDelegate(dbgEmpTNames));
     dbgRnames->setItemDelegateForColumn(0, new CentredColumnDelegate(dbgRnames));
 
-    connect(bSetEvalName, &QPushButton::clicked, this, &TNamesPage::bSetEvalNameClick);
-    connect(bSetTName, &QPushButton::clicked, this, &TNamesPage::bSetTNameClick);
+    ConnectHandler(bSetEvalName, &QPushButton::clicked, this, &TNamesPage::bSetEvalNameClick);
+    ConnectHandler(bSetTName, &QPushButton::clicked, this, &TNamesPage::bSetTNameClick);
 }
 
 void TNamesPage::attachDataSources()
@@ -69,13 +70,14 @@ void TNamesPage::attachDataSources()
     BindGrid(dbgRnames, dm->dsTNames);
 
     // The text boxes follow the current rows, as data-bound boxes do.
-    const auto unique = Qt::UniqueConnection;
-    connect(dm->adoqEmpTNames, &SqlQuery::rowsChanged, this, &TNamesPage::showCurrentRName, unique);
-    connect(dm->adoqEmpTNames, &SqlQuery::currentRowChanged, this, &TNamesPage::showCurrentRName,
-            unique);
-    connect(dm->adoqTNames, &SqlQuery::rowsChanged, this, &TNamesPage::showCurrentTName, unique);
-    connect(dm->adoqTNames, &SqlQuery::currentRowChanged, this, &TNamesPage::showCurrentTName,
-            unique);
+    m_sourceLinks.disconnectAll();
+    m_sourceLinks
+        << ConnectHandler(dm->adoqEmpTNames, &SqlQuery::rowsChanged, this, &TNamesPage::showCurrentRName)
+        << ConnectHandler(dm->adoqEmpTNames, &SqlQuery::currentRowChanged, this,
+                          &TNamesPage::showCurrentRName)
+        << ConnectHandler(dm->adoqTNames, &SqlQuery::rowsChanged, this, &TNamesPage::showCurrentTName)
+        << ConnectHandler(dm->adoqTNames, &SqlQuery::currentRowChanged, this,
+                          &TNamesPage::showCurrentTName);
     showCurrentRName();
     showCurrentTName();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/handlers.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -40,4 +42,6 @@ private:
     void showCurrentRName();
     void showCurrentTName();
     void showUnmatchedCount();
+
+    HandlerLinks m_sourceLinks;
 };

@@ -5,7 +5,7 @@
 #include "data/tdm.h"
 #include "distribution/core/listcolours.h"
 #include "platform/dates.h"
-#include "platform/ui/application.h"
+#include "platform/handlers.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/keyboardlayout.h"
@@ -54,19 +54,6 @@ public:
 
 private:
     TDistributePage* m_page;
-};
-
-// Runs the shared entering handler when a person text takes the focus.
-class ReprDocEnterHook : public QObject
-{
-public:
-    explicit ReprDocEnterHook(QObject* parent) : QObject(parent) {}
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::FocusIn)
-            TDistributePage::mReprDocEnter();
-        return false;
-    }
 };
 
 // What a column shows as text: a null shows empty, dates as DD.MM.YYYY, texts unchanged.
@@ -208,18 +195,24 @@ TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
     bSetRespMo->setEnabled(false);
 
     dbgDistrIpra->setItemDelegate(new DistrIpraCellPainter(this));
-    dbgDistrIpra->viewport()->installEventFilter(this);
-    connect(dbgDistrIpra, &QAbstractItemView::clicked, this,
-            [this](const QModelIndex& index) {
-                // A press that moved the current row has loaded the panels already.
-                if (index.row() == m_rowAtPress)
-                    Guarded([&] { dbgDistrIpraCellClick(index.column()); });
-            });
-    connect(rgrpDistIpraItems, &QButtonGroup::idClicked, this,
-            [this](int item) { Guarded([&] { rgrpDistIpraClick(item); }); });
+    // The row a press starts on tells the click whether the press moved it.
+    InstallEventHook(
+        dbgDistrIpra->viewport(),
+        [this](QObject*, QEvent* event) {
+            if (event->type() == QEvent::MouseButtonPress)
+                m_rowAtPress = dm ? dm->adoqDistrIpra->recNo() : -1;
+            return false;
+        },
+        this);
+    ConnectHandler(dbgDistrIpra, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        // A press that moved the current row has loaded the panels already.
+        if (index.row() == m_rowAtPress)
+            dbgDistrIpraCellClick(index.column());
+    });
+    ConnectHandler(rgrpDistIpraItems, &QButtonGroup::idClicked, this, &TDistributePage::rgrpDistIpraClick);
     // Only a choice of the user runs the change rule, not a selection made by the program.
-    connect(cbRespMOlist, &QComboBox::activated, this, [this] { cbRespMOlistChange(); });
-    connect(bSetRespMo, &QPushButton::clicked, this, [this] { Guarded([&] { bSetRespMoClick(); }); });
+    ConnectHandler(cbRespMOlist, &QComboBox::activated, this, &TDistributePage::cbRespMOlistChange);
+    ConnectHandler(bSetRespMo, &QPushButton::clicked, this, &TDistributePage::bSetRespMoClick);
     for (QPlainTextEdit* box : {mPersDoc, mPersAddr, mReprDoc})
         HookReprDocEnter(box);
 }
@@ -230,8 +223,9 @@ void TDistributePage::attachDataSources()
     BindGrid(dbgDistrIpra, dm->dsDistrIpra);
     // The panels always show the list's current row, however it moved (click, keyboard,
     // wheel): the assignment acts on the current row, so it must be the row on display.
-    connect(dm->adoqDistrIpra, &SqlQuery::currentRowChanged, this,
-            &TDistributePage::distrIpraRowMoved, Qt::UniqueConnection);
+    m_sourceLinks.disconnectAll();
+    m_sourceLinks << ConnectHandler(dm->adoqDistrIpra, &SqlQuery::currentRowChanged, this,
+                                    &TDistributePage::distrIpraRowMoved);
 }
 
 QString TDistributePage::DistrIpraStatement(int item)
@@ -312,15 +306,10 @@ void TDistributePage::rerunDistrIpra()
 
 void TDistributePage::distrIpraRowMoved()
 {
+    // An error loading the panels ends at this handler's edge: whoever moved the row
+    // (a click, a key, the program re-running the list) goes on.
     if (!m_quietRowMoves)
-        Guarded([this] { dbgDistrIpraCellClick(); });
-}
-
-bool TDistributePage::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == dbgDistrIpra->viewport() && event->type() == QEvent::MouseButtonPress)
-        m_rowAtPress = dm ? dm->adoqDistrIpra->recNo() : -1;
-    return QWidget::eventFilter(watched, event);
+        dbgDistrIpraCellClick();
 }
 
 void TDistributePage::dbgDistrIpraDrawColumnCell(QPainter* painter, QStyleOptionViewItem& cell,
@@ -507,7 +496,11 @@ void TDistributePage::mReprDocEnter()
 
 void TDistributePage::HookReprDocEnter(QWidget* box)
 {
-    box->installEventFilter(new ReprDocEnterHook(box));
+    InstallEventHook(box, [](QObject*, QEvent* event) {
+        if (event->type() == QEvent::FocusIn)
+            mReprDocEnter();
+        return false;
+    });
 }
 
 void TDistributePage::LoadRespMOList()

@@ -2,6 +2,7 @@
 
 #include "data/datasource.h"
 #include "data/lookuplists.h"
+#include "platform/handlers.h"
 
 #include <QStyleOptionViewItem>
 #include <QWidget>
@@ -99,9 +100,6 @@ public:
     // the panels for its first row, with no organisation chosen.
     void SaveRespMO(int32_t prgid, int32_t moId, const QString& name);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void distrIpraRowMoved();
     void rerunDistrIpra();
@@ -111,4 +109,5 @@ private:
 
     bool m_quietRowMoves = false; // the page re-runs the list and loads the panels itself
     int m_rowAtPress = -1;
+    HandlerLinks m_sourceLinks;
 };

@@ -1,5 +1,7 @@
 #include "execution/dateedit.h"
 
+#include "platform/handlers.h"
+
 #include <QCalendarWidget>
 #include <QEvent>
 #include <QFrame>
@@ -44,22 +46,22 @@ TDateEdit::TDateEdit(QWidget* parent) : QWidget(parent)
     column->addLayout(buttons);
 
     setFocusProxy(m_edit);
-    connect(m_edit, &QLineEdit::textEdited, this, &TDateEdit::edited);
-    connect(m_edit, &QLineEdit::editingFinished, this, &TDateEdit::finished);
-    connect(m_drop, &QToolButton::clicked, this, &TDateEdit::showPopup);
-    connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate date) {
+    ConnectHandler(m_edit, &QLineEdit::textEdited, this, &TDateEdit::edited);
+    ConnectHandler(m_edit, &QLineEdit::editingFinished, this, &TDateEdit::finished);
+    ConnectHandler(m_drop, &QToolButton::clicked, this, &TDateEdit::showPopup);
+    ConnectHandler(m_calendar, &QCalendarWidget::clicked, this, [this](QDate date) {
         m_popup->hide();
         setDate(date);
     });
-    connect(m_calendar, &QCalendarWidget::activated, this, [this](QDate date) {
+    ConnectHandler(m_calendar, &QCalendarWidget::activated, this, [this](QDate date) {
         m_popup->hide();
         setDate(date);
     });
-    connect(m_today, &QPushButton::clicked, this, [this] {
+    ConnectHandler(m_today, &QPushButton::clicked, this, [this] {
         m_popup->hide();
         setToday();
     });
-    connect(m_clear, &QPushButton::clicked, this, [this] {
+    ConnectHandler(m_clear, &QPushButton::clicked, this, [this] {
         m_popup->hide();
         clear();
     });

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -42,13 +43,15 @@ QString cellText(const QTableWidget* grid, int row, int column)
 }
 
 // Sets a check box; its rule runs also when the box already had that state, so the
-// input it governs is filled afresh either way.
+// input it governs is filled afresh either way. The rule runs here rather than from the
+// box's signal, so its error stops the caller instead of ending at the signal's handler.
 void setBox(QCheckBox* box, bool checked, const std::function<void()>& rule)
 {
-    if (box->isChecked() == checked)
-        rule();
-    else
-        box->setChecked(checked); // its toggled signal runs the rule
+    {
+        const QSignalBlocker quiet(box);
+        box->setChecked(checked);
+    }
+    rule();
 }
 
 int positionOf(const IdList& ids, qint32 id)

@@ -10,6 +10,7 @@
 #include "execution/dateedit.h"
 #include "execution/eventtabs.h"
 #include "import/fixedtext.h"
+#include "platform/handlers.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/keyboardlayout.h"
@@ -85,22 +86,6 @@ public:
 private:
     TOrgIpraPage* m_page;
     QTableWidget* m_grid;
-};
-
-// Runs the page's handler when one of the person panels' memos gets the focus.
-class MemoEnterFilter : public QObject
-{
-public:
-    explicit MemoEnterFilter(TOrgIpraPage* page) : QObject(page), m_page(page) {}
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::FocusIn)
-            m_page->mReprDocEnter();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    TOrgIpraPage* m_page;
 };
 
 // A label of a person panel that wraps its text, on the yellow background.
@@ -196,14 +181,14 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
         grid->setItemDelegate(new EventGridDelegate(this, grid));
         *grids[i] = grid;
         page->setAutoFillBackground(true);
-        connect(*subtypes[i], &QComboBox::activated, this,
-                [this, box = *subtypes[i]] { cbSubType1Change(box); });
+        ConnectHandler(*subtypes[i], &QComboBox::activated, this,
+                       [this, box = *subtypes[i]] { cbSubType1Change(box); });
         // A click (or Enter on the current cell) selects a cell; a refill that moves the
         // current cell does not.
-        connect(grid, &QTableWidget::cellClicked, this,
-                [this, grid](int row, int column) { sgEvents1SelectCell(grid, column, row); });
-        connect(grid, &QTableWidget::cellActivated, this,
-                [this, grid](int row, int column) { sgEvents1SelectCell(grid, column, row); });
+        ConnectHandler(grid, &QTableWidget::cellClicked, this,
+                       [this, grid](int row, int column) { sgEvents1SelectCell(grid, column, row); });
+        ConnectHandler(grid, &QTableWidget::cellActivated, this,
+                       [this, grid](int row, int column) { sgEvents1SelectCell(grid, column, row); });
     }
     pOrgEvnts->hide();
 
@@ -247,27 +232,33 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     pEvnt->hide();
 
     dbgOrgIpra->setItemDelegate(new OrgIpraDelegate(this));
-    connect(dbgOrgIpra, &QTableView::clicked, this, [this](const QModelIndex& index) {
+    ConnectHandler(dbgOrgIpra, &QTableView::clicked, this, [this](const QModelIndex& index) {
         // The list's current row follows the grid; make sure it is the clicked one.
         if (dm && index.isValid() && dm->adoqOrgIpra->recNo() != index.row())
             dm->adoqOrgIpra->setRecNo(index.row());
         dbgOrgIpraCellClick();
     });
-    auto* memoEnter = new MemoEnterFilter(this);
     for (QPlainTextEdit* memo : {mOrgPersDoc, mOrgPersAddr, mOrgReprDoc})
-        memo->installEventFilter(memoEnter);
+        InstallEventHook(
+            memo,
+            [this](QObject*, QEvent* event) {
+                if (event->type() == QEvent::FocusIn)
+                    mReprDocEnter();
+                return false;
+            },
+            this);
 
-    connect(chbExMan, &QCheckBox::toggled, this, [this] { chbExManClick(); });
-    connect(chbEvMan, &QCheckBox::toggled, this, [this] { chbEvManClick(); });
-    connect(chbResVar, &QCheckBox::toggled, this, [this] { chbResVarClick(); });
+    ConnectHandler(chbExMan, &QCheckBox::toggled, this, &TOrgIpraPage::chbExManClick);
+    ConnectHandler(chbEvMan, &QCheckBox::toggled, this, &TOrgIpraPage::chbEvManClick);
+    ConnectHandler(chbResVar, &QCheckBox::toggled, this, &TOrgIpraPage::chbResVarClick);
     // Programs choose a result without the rules running; the user's pick runs both.
-    connect(cbEvRes, &QComboBox::activated, this, [this] {
+    ConnectHandler(cbEvRes, &QComboBox::activated, this, [this] {
         cbEvResClick();
         cbEvResChange();
     });
-    connect(spbEvName, &QToolButton::clicked, this, [this] { spbEvNameClick(); });
-    connect(dtEvExDate, &TDateEdit::dateChanged, this, [this] { dtEvExDateChange(); });
-    connect(mEvNote, &QPlainTextEdit::textChanged, this, [this] {
+    ConnectHandler(spbEvName, &QToolButton::clicked, this, &TOrgIpraPage::spbEvNameClick);
+    ConnectHandler(dtEvExDate, &TDateEdit::dateChanged, this, &TOrgIpraPage::dtEvExDateChange);
+    ConnectHandler(mEvNote, &QPlainTextEdit::textChanged, this, [this] {
         // The note holds at most 64 characters.
         const QString text = mEvNote->toPlainText();
         const QString cut = cutText(text, IpraCap::Note);
@@ -277,10 +268,10 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
         mEvNote->setPlainText(cut);
         mEvNote->moveCursor(QTextCursor::End);
     });
-    connect(bEvCanc, &QPushButton::clicked, this, [this] { bEvCancClick(); });
-    connect(bEvSave, &QPushButton::clicked, this, [this] { bEvSaveClick(); });
-    connect(bEvEnd, &QPushButton::clicked, this, [this] { bEvEndClick(); });
-    connect(bEvDel, &QPushButton::clicked, this, [this] { bEvDelClick(); });
+    ConnectHandler(bEvCanc, &QPushButton::clicked, this, &TOrgIpraPage::bEvCancClick);
+    ConnectHandler(bEvSave, &QPushButton::clicked, this, &TOrgIpraPage::bEvSaveClick);
+    ConnectHandler(bEvEnd, &QPushButton::clicked, this, &TOrgIpraPage::bEvEndClick);
+    ConnectHandler(bEvDel, &QPushButton::clicked, this, &TOrgIpraPage::bEvDelClick);
 }
 
 QTableWidget* TOrgIpraPage::eventGrid(int number) const

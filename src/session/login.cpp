@@ -3,6 +3,7 @@
 #include "data/currentorg.h"
 #include "data/tdm.h"
 #include "platform/errors.h"
+#include "platform/handlers.h"
 #include "platform/ui/keyboardlayout.h"
 #include "platform/ui/messagebox.h"
 #include "platform/version.h"
@@ -74,8 +75,17 @@ TfLogin::TfLogin(QWidget* parent) : QDialog(parent)
         e->setAlignment(Qt::AlignCenter);
         e->setValidator(new CapitalsValidator(e));
         e->setGeometry(40, top, 218, 32);
-        e->installEventFilter(this);
-        connect(e, &QLineEdit::textChanged, this, [this] { cbOrgChange(); });
+        // Entering an entry switches the keyboard to its language.
+        InstallEventHook(e, [this](QObject* watched, QEvent* event) {
+            if (event->type() == QEvent::FocusIn) {
+                if (watched == eLogin)
+                    eLoginEnter();
+                else if (watched == ePassw)
+                    ePasswEnter();
+            }
+            return false;
+        });
+        ConnectHandler(e, &QLineEdit::textChanged, this, &TfLogin::cbOrgChange);
         return e;
     };
 
@@ -91,13 +101,13 @@ TfLogin::TfLogin(QWidget* parent) : QDialog(parent)
     bbOk->setGeometry(40, 170, 100, 34);
     bbOk->setDefault(true);
     bbOk->setEnabled(false);
-    connect(bbOk, &QPushButton::clicked, this, [this] { bbOkClick(); });
+    ConnectHandler(bbOk, &QPushButton::clicked, this, &TfLogin::bbOkClick);
 
     bbCancel = new QPushButton(QStringLiteral("Отмена"), this);
     bbCancel->setObjectName(QStringLiteral("bbCancel"));
     bbCancel->setGeometry(158, 170, 100, 34);
     bbCancel->setAutoDefault(false);
-    connect(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectHandler(bbCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     stbrVer = new QStatusBar(this);
     stbrVer->setObjectName(QStringLiteral("stbrVer"));
@@ -120,18 +130,7 @@ void TfLogin::showEvent(QShowEvent* event)
     m_shown = true;
     if (QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
-    FormShow();
-}
-
-bool TfLogin::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn) {
-        if (watched == eLogin)
-            eLoginEnter();
-        else if (watched == ePassw)
-            ePasswEnter();
-    }
-    return QDialog::eventFilter(watched, event);
+    Guarded([this] { FormShow(); });
 }
 
 void TfLogin::FormShow()

@@ -37,23 +37,6 @@ TfMain* fMain = nullptr;
 
 namespace {
 
-// Hands every event of the program to the window's hook before it is delivered.
-class ApplicationEvents : public QObject
-{
-public:
-    explicit ApplicationEvents(TfMain* window) : QObject(window), m_window(window)
-    {
-        setObjectName(QStringLiteral("aplctnvnts1"));
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        return m_window->aplctnvnts1Message(watched, event);
-    }
-
-private:
-    TfMain* m_window;
-};
-
 // Halves go to the even neighbour, whatever rounding mode the floating-point unit is in.
 int RoundHalfEven(double value)
 {
@@ -110,14 +93,17 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     pcMain->addTab(tsOrgIpra, QStringLiteral("Исполнение ИПРА"));
     pcMain->addTab(tsExecutors, QStringLiteral("Список исполнителей"));
     pcMain->setCurrentWidget(tsOrgIpra); // the current page until the window is first shown
-    connect(pcMain, &QTabWidget::currentChanged, this, &TfMain::pcMainChange);
+    ConnectHandler(pcMain, &QTabWidget::currentChanged, this, &TfMain::pcMainChange);
     // The person texts of the execution page share the distribution page's entering handler.
     for (QWidget* box : {tsOrgIpra->mOrgPersDoc, tsOrgIpra->mOrgPersAddr, tsOrgIpra->mOrgReprDoc})
         TDistributePage::HookReprDocEnter(box);
 
-    // From the moment the window exists, so the login dialog gets it too.
-    aplctnvnts1 = new ApplicationEvents(this);
-    qApp->installEventFilter(aplctnvnts1);
+    // Every event of the program passes the window's hook before it is delivered, from the
+    // moment the window exists, so the login dialog gets it too.
+    aplctnvnts1 = InstallEventHook(
+        qApp, [this](QObject* receiver, QEvent* event) { return aplctnvnts1Message(receiver, event); },
+        this);
+    aplctnvnts1->setObjectName(QStringLiteral("aplctnvnts1"));
 
     // Without a window manager (a bare X server, xvfb-run) nobody maximises the window:
     // its normal size is the whole screen already, so it looks the same either way.
@@ -168,21 +154,21 @@ void TfMain::showEvent(QShowEvent* event)
     // The show event comes before the window system has placed and maximised the window;
     // the size rules need its real size. The first expose of the window comes after its
     // geometry, so the show sequence waits for it.
-    if (QWindow* window = windowHandle())
-        window->installEventFilter(this);
-    else
-        runFormShow();
-}
-
-bool TfMain::eventFilter(QObject* watched, QEvent* event)
-{
     QWindow* window = windowHandle();
-    if (watched == window && event->type() == QEvent::Expose && window->isExposed() &&
-        !m_formShown) {
-        window->removeEventFilter(this);
+    if (!window) {
         runFormShow();
+        return;
     }
-    return QMainWindow::eventFilter(watched, event);
+    m_exposeHook = InstallEventHook(
+        window,
+        [this, window](QObject*, QEvent* event) {
+            if (event->type() == QEvent::Expose && window->isExposed() && !m_formShown) {
+                window->removeEventFilter(m_exposeHook);
+                runFormShow();
+            }
+            return false;
+        },
+        this);
 }
 
 void TfMain::runFormShow()
@@ -198,8 +184,8 @@ void TfMain::pcMainChange()
 {
     if (!m_handlersLive || m_switchingQuietly)
         return;
-    // A handler's error is shown here; the page stays displayed.
-    Guarded([this] { runShowHandler(pcMain->currentWidget()); });
+    // A handler's error ends here (the connection's guard); the page stays displayed.
+    runShowHandler(pcMain->currentWidget());
 }
 
 void TfMain::runShowHandler(QWidget* page)
@@ -404,6 +390,6 @@ void TfMain::FormClose()
 
 void TfMain::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    Guarded([this] { FormClose(); });
     event->accept(); // the last window closes: the event loop, and the program, end
 }

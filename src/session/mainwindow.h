@@ -60,7 +60,6 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void runFormShow();
@@ -73,6 +72,7 @@ private:
     bool m_handlersLive = false;   // pages' on-show handlers run from FormShow on
     bool m_switchingQuietly = false;
     bool m_pageSetApplied = false;
+    QObject* m_exposeHook = nullptr; // waits for the first expose of the window
 };
 
 extern TfMain* fMain;

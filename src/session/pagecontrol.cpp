@@ -1,5 +1,7 @@
 #include "session/pagecontrol.h"
 
+#include "platform/handlers.h"
+
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QStyleOptionTab>
@@ -13,7 +15,7 @@ WrappingTabBar::WrappingTabBar(QWidget* parent) : QTabBar(parent)
     setDrawBase(false);
     setMouseTracking(true);
     // The current tab's row moves next to the pages.
-    connect(this, &QTabBar::currentChanged, this, [this] { relayout(); });
+    ConnectHandler(this, &QTabBar::currentChanged, this, &WrappingTabBar::relayout);
 }
 
 int WrappingTabBar::availableWidth() const

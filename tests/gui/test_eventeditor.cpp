@@ -179,6 +179,20 @@ TEST_F(EventEditorTest, StoredRecordsOpenWithTheirValues)
                                             QStringLiteral("08.07.2024"), 0}));
 }
 
+TEST_F(EventEditorTest, ARecordWhoseTypedNamesFailToLoadDoesNotOpen)
+{
+    addEvent(ipra, {.typeId = 3, .name = QStringLiteral("Своё")});
+    TOrgIpraPage& p = show(0);
+    // The names typed before for the record's type are read as the editor opens.
+    dm->adoqEvNmUsed->setText(QStringLiteral("select distinct name from no_such_table "
+                                             "where typeid=:typeid and stypeid=:stypeid"));
+    select(p.sgEvents2, 0);
+    ASSERT_EQ(Msg::shown().size(), 1);
+    EXPECT_TRUE(Msg::shown()[0].startsWith("error: ") && Msg::shown()[0].contains("no_such_table"))
+        << Msg::shown()[0].toStdString();
+    EXPECT_TRUE(p.pEvnt->isHidden());
+}
+
 TEST_F(EventEditorTest, SubtypesTheirRefusalAndTheTypedNamesOfSubtypeFour)
 {
     const int dictionaryNamed = addEvent(ipra, {.typeId = 2, .stypeId = 4, .dicid = 3});

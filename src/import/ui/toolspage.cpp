@@ -61,8 +61,8 @@ TToolsPage::TToolsPage(QWidget* parent) : QWidget(parent)
     page->addWidget(stbrTools);
 
     bindNamesMode(m_ownNamesMode);
-    connect(bLoadXML, &QPushButton::clicked, this, &TToolsPage::bLoadXMLClick);
-    connect(bLoadRealNames, &QPushButton::clicked, this, &TToolsPage::bLoadRealNamesClick);
+    ConnectHandler(bLoadXML, &QPushButton::clicked, this, &TToolsPage::bLoadXMLClick);
+    ConnectHandler(bLoadRealNames, &QPushButton::clicked, this, &TToolsPage::bLoadRealNamesClick);
 }
 
 TToolsPage::~TToolsPage() = default;

@@ -1,11 +1,13 @@
 #pragma once
 
-#include <QApplication>
-#include <functional>
+#include "platform/handlers.h"
 
-// The program's application object. It is also the program-wide error display:
-// an error that escapes a handler is shown in an error box with its own message,
-// the operation in progress stops there, and the program goes on.
+#include <QApplication>
+#include <QEvent>
+
+// The program's application object. It makes the error box the program-wide error
+// display: a handler's error is shown with its own message, the operation in progress
+// stops there, and the program goes on.
 class IpraApplication : public QApplication
 {
     Q_OBJECT
@@ -15,9 +17,12 @@ public:
 
     // Loads Qt's Russian texts for the standard buttons ("Да", "Нет", "Отмена").
     void installRussianTranslation();
+
+protected:
+    // An error that escaped its handler and reached notify: a handler that is not
+    // connected through ConnectHandler or EventHook, or an event handler without a guard.
+    virtual void errorEscaped(const QString& message, const char* receiverClass, QEvent::Type type);
 };
 
-// Shows an escaped error the same way; used for work run outside the event loop.
+// Shows an error in the program's error box; the display Guarded uses in the program.
 void ShowProgramError(const QString& message);
-// Runs work and shows any error it throws; true when it finished without one.
-bool Guarded(const std::function<void()>& work);

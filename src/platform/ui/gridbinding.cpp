@@ -1,6 +1,7 @@
 #include "platform/ui/gridbinding.h"
 
 #include "data/sqlstatement.h"
+#include "platform/handlers.h"
 
 #include <QHeaderView>
 #include <QScopedValueRollback>
@@ -43,12 +44,12 @@ GridBinding::GridBinding(QTableView* view, DataSource* source)
     view->setModel(source);
     // The view and its header connect to the model in setModel, before these: when a
     // reset arrives here the header already has its new sections.
-    connect(source, &QAbstractItemModel::modelAboutToBeReset, this,
-            &GridBinding::sourceAboutToReset);
-    connect(source, &QAbstractItemModel::modelReset, this, &GridBinding::sourceReset);
-    connect(source->query(), &SqlQuery::currentRowChanged, this, &GridBinding::queryRowChanged);
-    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current, const QModelIndex&) { viewRowChanged(current); });
+    ConnectHandler(source, &QAbstractItemModel::modelAboutToBeReset, this,
+                   &GridBinding::sourceAboutToReset);
+    ConnectHandler(source, &QAbstractItemModel::modelReset, this, &GridBinding::sourceReset);
+    ConnectHandler(source->query(), &SqlQuery::currentRowChanged, this, &GridBinding::queryRowChanged);
+    ConnectHandler(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                   &GridBinding::viewRowChanged);
     ApplyGridColumns(view, source->columns());
     queryRowChanged(source->query()->recNo());
 }
