@@ -2,6 +2,11 @@
 
 Tdm* dm = nullptr;
 
+// The row version is PostgreSQL's xmin, the transaction that last wrote the row: every
+// update by anyone (an older workstation, a script) changes it, and it needs no column, so
+// the schema and the rows stored so far stay as they are. Freezing by VACUUM keeps the raw
+// value. As text then bigint, since the driver has no unsigned 32-bit type for it.
+
 const QString Tdm::ConnectionString = QStringLiteral(
     "Provider=MSDASQL.1;Password=vemp;Persist Security Info=True;User ID=postgres;Data Source=ViraVIR");
 
@@ -148,18 +153,26 @@ Tdm::Tdm(QObject* parent) : QObject(parent), conPg(QStringLiteral("conPg"))
     adocEvDicIns = command("adocEvDicIns", {"INSERT INTO rhb_dic(name, shname)", "VALUES (:name, :shname);"});
     adocEvDicRef = command("adocEvDicRef", {"INSERT INTO k_ev_dic(type, subtype, evnt)",
                                             "VALUES (:type, :subtype, (SElect MAX(id) from rhb_dic));"});
-    adoqEvDetPrg = query("adoqEvDetPrg", {"select * from k_evdt where prgid=:prgid", "order by id"});
-    adocEvDetIns = command(
+    adoqEvDetPrg = query("adoqEvDetPrg", {"select *, xmin::text::bigint as row_version from k_evdt "
+                                          "where prgid=:prgid",
+                                          "order by id"});
+    // The insert and the update return the row's key and new version, so that a record
+    // saved once is updated, not inserted again, by a second save; the update and the
+    // delete change the row only while it has the version the record was read with.
+    adocEvDetIns = query(
         "adocEvDetIns",
         {"INSERT INTO k_evdt( prgid, typeid, stypeid, name, exid, exname, resid, resdesc,  note, dt, "
          "state,dicid)",
          "VALUES (:prgid, :typeid, :stypeid, :name, :exid, :exname, :resid, :resdesc, :note, :dt, "
-         ":state,:dicid);"});
-    adocEvDetUpd = command("adocEvDetUpd",
-                           {"UPDATE k_evdt", "SET name=:name, exid=:exid, exname=:exname,",
-                            "resid=:resid, resdesc=:resdesc, note=:note, dt=:dt, state=:state, dicid=:dicid",
-                            "WHERE id=:id"});
-    adocEvDetDel = command("adocEvDetDel", {"DELETE FROM k_evdt", "WHERE id=:id"});
+         ":state,:dicid)",
+         "RETURNING id, xmin::text::bigint as row_version;"});
+    adocEvDetUpd = query("adocEvDetUpd",
+                         {"UPDATE k_evdt", "SET name=:name, exid=:exid, exname=:exname,",
+                          "resid=:resid, resdesc=:resdesc, note=:note, dt=:dt, state=:state, dicid=:dicid",
+                          "WHERE id=:id AND xmin::text::bigint=:row_version",
+                          "RETURNING xmin::text::bigint as row_version"});
+    adocEvDetDel = command("adocEvDetDel",
+                           {"DELETE FROM k_evdt", "WHERE id=:id AND xmin::text::bigint=:row_version"});
 
     dsEmpNames = new DataSource(QStringLiteral("dsEmpNames"), adoqEmpTNames, this);
     dsTNames = new DataSource(QStringLiteral("dsTNames"), adoqTNames, this);

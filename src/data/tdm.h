@@ -76,8 +76,8 @@ public:
     SqlCommand* adocEvDicIns;
     SqlCommand* adocEvDicRef;
     SqlQuery* adoqEvDetPrg;
-    SqlCommand* adocEvDetIns;
-    SqlCommand* adocEvDetUpd;
+    SqlQuery* adocEvDetIns; // INSERT … RETURNING: a query for the row it returns
+    SqlQuery* adocEvDetUpd; // UPDATE … RETURNING, likewise
     SqlCommand* adocEvDetDel;
 
     // Data sources binding the list queries to their grids
