@@ -6,6 +6,10 @@ Tdm* dm = nullptr;
 // update by anyone (an older workstation, a script) changes it, and it needs no column, so
 // the schema and the rows stored so far stay as they are. Freezing by VACUUM keeps the raw
 // value. As text then bigint, since the driver has no unsigned 32-bit type for it.
+const QString Tdm::ExecsByName =
+    QStringLiteral("select *, xmin::text::bigint as row_version from RHB_EXC order by name;");
+const QString Tdm::ExecsById =
+    QStringLiteral("select *, xmin::text::bigint as row_version from RHB_EXC order by id;");
 
 const QString Tdm::ConnectionString = QStringLiteral(
     "Provider=MSDASQL.1;Password=vemp;Persist Security Info=True;User ID=postgres;Data Source=ViraVIR");
@@ -124,15 +128,17 @@ Tdm::Tdm(QObject* parent) : QObject(parent), conPg(QStringLiteral("conPg"))
                                  {"UPDATE k_ipra_mo", "SET  resp_mo=:resp_mo, resp_mo_id=:resp_mo_id",
                                   "WHERE prgid=:prgid;"});
 
-    adoqExecs = query("adoqExecs", {"select * from RHB_EXC order by name;"}, true);
+    adoqExecs = query("adoqExecs", {ExecsByName}, true);
     adocExIns = command("adocExIns", {"insert into rhb_exc (name, scode, inn, ogrn)",
                                       "values  (:name, :shname, :inn, :ogrn)"});
     for (const char* p : {"name", "shname", "inn", "ogrn"})
         adocExIns->declareParam(QString::fromLatin1(p), ParamType::Text);
+    // Both change the row only while it has the version the list read, row_version.
     adocExUpd = command("adocExUpd", {"UPDATE rhb_exc",
                                       "SET name=:name, scode=:shname, inn=:inn, ogrn=:ogrn",
-                                      "WHERE id=:id;"});
-    adocExDel = command("adocExDel", {"DELETE FROM rhb_exc", "WHERE id=:id;"});
+                                      "WHERE id=:id AND xmin::text::bigint=:row_version;"});
+    adocExDel = command("adocExDel",
+                        {"DELETE FROM rhb_exc", "WHERE id=:id AND xmin::text::bigint=:row_version;"});
 
     adoqOrgIpra = query("adoqOrgIpra",
                         {"select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo where "

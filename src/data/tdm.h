@@ -18,6 +18,11 @@ public:
     // The built-in connection: user, password and the ODBC data source.
     static const QString ConnectionString;
 
+    // The two texts of adoqExecs: the directory by name (at start) and by number. Its rows
+    // carry their version (row_version), which adocExUpd and adocExDel compare.
+    static const QString ExecsByName;
+    static const QString ExecsById;
+
     TConnection conPg;
 
     // Login and settings

@@ -103,9 +103,9 @@ void TExecutorsPage::dbgExecsTitleClick(int column)
     const QString& field = columns.at(column).field;
     QString text;
     if (field == QLatin1String("id"))
-        text = QStringLiteral("select * from RHB_EXC order by id;");
+        text = Tdm::ExecsById;
     else if (field == QLatin1String("name"))
-        text = QStringLiteral("select * from RHB_EXC order by name;");
+        text = Tdm::ExecsByName;
     else
         return;
 
@@ -142,6 +142,7 @@ void TExecutorsPage::dbgExecsDblClick()
         throw;
     }
     EditedExecutorId = int32_t(list->asInteger(QStringLiteral("id")));
+    m_editedVersion = list->asInteger(QStringLiteral("row_version"));
     mExFNameChange();
 }
 
@@ -180,15 +181,29 @@ void TExecutorsPage::bExSaveClick()
         return;
 
     // The texts go as they stand, blanks and line breaks included.
-    SqlCommand* save = EditedExecutorId > 0 ? dm->adocExUpd : dm->adocExIns;
-    if (EditedExecutorId > 0)
+    const bool update = EditedExecutorId > 0;
+    SqlCommand* save = update ? dm->adocExUpd : dm->adocExIns;
+    if (update) {
         save->setInteger(QStringLiteral("id"), EditedExecutorId);
+        save->setInteger(QStringLiteral("row_version"), m_editedVersion);
+    }
     save->setString(QStringLiteral("name"), mExFName->toPlainText());
     save->setString(QStringLiteral("shname"), mExShName->toPlainText());
     save->setString(QStringLiteral("inn"), eExInn->text());
     save->setString(QStringLiteral("ogrn"), eExOgrn->text());
     save->execute();
 
+    if (update && save->rowsAffected() == 0) {
+        // Changed or deleted on another workstation since it was loaded: nothing written.
+        // The list shows the organisation as stored now, and the panel keeps what was typed,
+        // so nothing is lost: a save from here on updates the organisation as it now stands
+        // (the user has seen it), or adds the texts as a new one when it is gone.
+        Msg::error(this, Msg::ChangedElsewhere);
+        refreshKeepingPlace();
+        if (const auto version = listedVersion(EditedExecutorId))
+            m_editedVersion = *version;
+        return;
+    }
     ResetExecutorPanel();
     refreshKeepingPlace();
 }
@@ -201,6 +216,7 @@ void TExecutorsPage::bExDelClick()
     if (!list->hasCurrentRow())
         return; // nothing to delete
     const auto id = int32_t(list->asInteger(QStringLiteral("id")));
+    const qint64 version = list->asInteger(QStringLiteral("row_version"));
     if (id == CurrentOrg->mo_id) {
         Msg::error(this, QStringLiteral("Совпадает с текущей организацией. Удалить невозможно"));
         return;
@@ -226,14 +242,12 @@ void TExecutorsPage::bExDelClick()
     if (Msg::question(this, QStringLiteral("Удалить запись?")) == Msg::No)
         return;
     dm->adocExDel->setInteger(QStringLiteral("id"), id);
+    dm->adocExDel->setInteger(QStringLiteral("row_version"), version);
     dm->adocExDel->execute();
-
-    // The panel keeps its texts; but when it holds the deleted organisation, a save
-    // would update no row and lose the texts without a word, so it saves as a new one.
-    if (id == EditedExecutorId) {
-        EditedExecutorId = 0;
-        mExFNameChange();
-    }
+    // Changed or deleted on another workstation since the list was read: nothing deleted,
+    // and the list shows it as stored now.
+    if (dm->adocExDel->rowsAffected() == 0)
+        Msg::error(this, Msg::ChangedElsewhere);
     refreshKeepingPlace();
 }
 
@@ -250,5 +264,24 @@ void TExecutorsPage::refreshKeepingPlace()
         list->first();
     list->enableControls();
     resume.dismiss();
+    // The panel keeps its texts; but when the organisation it holds is gone (deleted here
+    // or elsewhere), a save would update no row, so it saves them as a new one.
+    if (EditedExecutorId > 0 && !listedVersion(EditedExecutorId)) {
+        EditedExecutorId = 0;
+        mExFNameChange();
+    }
     dbgExecs->setFocus();
+}
+
+std::optional<qint64> TExecutorsPage::listedVersion(int32_t id) const
+{
+    const SqlQuery* list = dm->adoqExecs;
+    const int idColumn = list->columnIndex(QStringLiteral("id"));
+    const int versionColumn = list->columnIndex(QStringLiteral("row_version"));
+    if (!list->isOpen() || idColumn < 0 || versionColumn < 0)
+        return std::nullopt;
+    for (int row = 0; row < list->recordCount(); ++row)
+        if (list->valueAt(row, idColumn).toLongLong() == id)
+            return list->valueAt(row, versionColumn).toLongLong();
+    return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 class QFrame;
 class QLineEdit;
@@ -54,4 +55,9 @@ private:
     void applyLevelRule();
     // Re-runs the list and the executor lookup list, staying on the row that was current.
     void refreshKeepingPlace();
+    // The version of an organisation's row as the list read it; none when not listed.
+    std::optional<qint64> listedVersion(int32_t id) const;
+
+    // The version of the organisation loaded into the panel, as the list read it.
+    qint64 m_editedVersion = 0;
 };
