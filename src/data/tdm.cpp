@@ -124,9 +124,12 @@ Tdm::Tdm(QObject* parent) : QObject(parent), conPg(QStringLiteral("conPg"))
                                             "INNER JOIN k_person ON k_person.id = k_address.pid",
                                             "INNER JOIN prg ON prg.id = k_person.prgid",
                                             "WHERE k_person.prgid=:prgid"});
+    // Only an IPRA still assigned as the list showed it (0: unassigned) is assigned: one that
+    // another workstation assigned meanwhile updates no row. The import's updates of the
+    // same row do not count, so the assignment itself is compared, not a row version.
     adocDistrSetRespMo = command("adocDistrSetRespMo",
                                  {"UPDATE k_ipra_mo", "SET  resp_mo=:resp_mo, resp_mo_id=:resp_mo_id",
-                                  "WHERE prgid=:prgid;"});
+                                  "WHERE prgid=:prgid AND coalesce(resp_mo_id, 0)=:listed_resp_mo_id;"});
 
     adoqExecs = query("adoqExecs", {ExecsByName}, true);
     adocExIns = command("adocExIns", {"insert into rhb_exc (name, scode, inn, ogrn)",

@@ -24,7 +24,7 @@ QVariant sampleValue(const QString& param)
         {"prgid", 1}, {"pid", 1}, {"id", 1}, {"typeid", 2}, {"stypeid", 1}, {"ptype", 0},
         {"atype", 1}, {"gndr", 1}, {"docid", 0}, {"addrid", 0}, {"tid", 1}, {"exid", 1},
         {"resid", 1}, {"state", 0}, {"dicid", 1}, {"type", 2}, {"subtype", 1},
-        {"resp_mo_id", 1}};
+        {"resp_mo_id", 1}, {"listed_resp_mo_id", 0}};
     return values.value(param, QStringLiteral("Проба"));
 }
 
