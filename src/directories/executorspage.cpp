@@ -222,20 +222,10 @@ void TExecutorsPage::bExDelClick()
         return;
     }
 
-    // In use when an event record names it as executor or an IPRA has it as responsible.
-    SqlQuery* usage = dm->adoqTmp;
-    usage->close(); // a text is only run afresh by a closed query
-    usage->clearText();
-    usage->addLine(QStringLiteral("select * from (select distinct exid from k_evdt"));
-    usage->addLine(QStringLiteral("where exid>0 and exid is not null union"));
-    usage->addLine(QStringLiteral("select distinct resp_mo_id as exid from k_ipra_mo"));
-    usage->addLine(QStringLiteral("where resp_mo_id>0 and resp_mo_id is not null"));
-    usage->addLine(QStringLiteral(") as tmp where tmp.exid=") + QString::number(id));
-    usage->open();
-    const int uses = usage->recordCount();
-    usage->close();
-    if (uses > 0) {
-        Msg::error(this, QStringLiteral("Есть связанные данные. Удалить невозможно"));
+    const QStringList uses = usesOf(id);
+    if (!uses.isEmpty()) {
+        Msg::error(this, QStringLiteral("Есть связанные данные: %1. Удалить невозможно")
+                             .arg(uses.join(QStringLiteral(", "))));
         return;
     }
 
@@ -271,6 +261,39 @@ void TExecutorsPage::refreshKeepingPlace()
         mExFNameChange();
     }
     dbgExecs->setFocus();
+}
+
+QStringList TExecutorsPage::usesOf(int32_t id)
+{
+    // Every kind of row that names an organisation by its number holds it. Numbers above
+    // 0 only: 0 stands for "typed by hand" or "accepted unchanged", never an organisation.
+    struct Use
+    {
+        const char* table;
+        const char* column;
+        const char* kind; // as the refusal names it
+    };
+    static const Use kinds[] = {
+        {"k_evdt", "exid", "записи мероприятий"},
+        {"k_ipra_mo", "resp_mo_id", "распределенные ИПРА"},
+        {"k_mo_names", "tid", "сопоставленные названия организаций"},
+        {"k_login", "mo_id", "учетные записи пользователей"},
+    };
+    QStringList columns;
+    for (const Use& use : kinds)
+        columns << QStringLiteral("exists(select 1 from %1 where %2>0 and %2=%3) as %1")
+                       .arg(QLatin1String(use.table), QLatin1String(use.column), QString::number(id));
+    SqlQuery* usage = dm->adoqTmp;
+    usage->close(); // a text is only run afresh by a closed query
+    usage->clearText();
+    usage->addLine(QStringLiteral("select ") + columns.join(QStringLiteral(", ")));
+    const auto closed = qScopeGuard([usage] { usage->close(); });
+    usage->open();
+    QStringList found;
+    for (const Use& use : kinds)
+        if (usage->asBoolean(QLatin1String(use.table)))
+            found << QString::fromUtf8(use.kind);
+    return found;
 }
 
 std::optional<qint64> TExecutorsPage::listedVersion(int32_t id) const

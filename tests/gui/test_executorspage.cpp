@@ -298,28 +298,42 @@ TEST_F(ExecutorsPageTest, UsageTestDecidesWhetherADeleteMayGoOn)
         const char* what;
         int id;
         QString arrange; // PRG stands for the IPRA, ORG for the organisation
-        bool blocked;
+        QString uses;    // as the refusal names them; empty: deleted
     };
+    // The demo's logins work for organisations 1, 3 and 5.
     const Case cases[] = {
-        {"an event record with exid 0", 2, "insert into k_evdt (prgid, exid) values (PRG, 0)", false},
-        {"an event record with no exid", 4, "insert into k_evdt (prgid, exid) values (PRG, null)", false},
+        {"an event record with exid 0", 2, "insert into k_evdt (prgid, exid) values (PRG, 0)", ""},
+        {"an event record with no exid", 4, "insert into k_evdt (prgid, exid) values (PRG, null)", ""},
         {"an IPRA without responsible organisation",
-         5, "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, null)", false},
-        {"an event record names it", 6, "insert into k_evdt (prgid, exid) values (PRG, ORG)", true},
+         8, "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, null)", ""},
+        {"a name accepted unchanged", 9, "insert into k_mo_names (rname, tid, tname) values ('x', 0, 'x')", ""},
+        {"an event record names it", 6, "insert into k_evdt (prgid, exid) values (PRG, ORG)", "записи мероприятий"},
         {"an IPRA has it as responsible", 7,
-         "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, ORG)", true},
+         "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, ORG)", "распределенные ИПРА"},
+        {"a sender name is matched to it", 6,
+         "insert into k_mo_names (rname, tid, tname) values ('x', ORG, 'x')", "сопоставленные названия организаций"},
+        {"a login works for it", 7, "insert into k_login (login, mo_id, lvl) values ('X', ORG, 0)",
+         "учетные записи пользователей"},
+        {"every kind at once", 6,
+         "insert into k_evdt (prgid, exid) values (PRG, ORG); "
+         "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, ORG); "
+         "insert into k_mo_names (rname, tid, tname) values ('x', ORG, 'x'); "
+         "insert into k_login (login, mo_id, lvl) values ('X', ORG, 0)",
+         "записи мероприятий, распределенные ИПРА, сопоставленные названия организаций, "
+         "учетные записи пользователей"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        exec("delete from k_evdt");
-        exec("delete from k_ipra_mo");
+        exec("delete from k_evdt; delete from k_ipra_mo; delete from k_mo_names; "
+             "delete from k_login where login = 'X'");
         exec(QString(c.arrange).replace("PRG", QString::number(prg)).replace("ORG", QString::number(c.id)));
         select(c.id);
         click(page->bExDel, Msg::Yes);
         EXPECT_FALSE(dm->adoqTmp->isOpen());
         const bool gone = scalar(QStringLiteral("select count(*) from rhb_exc where id=%1").arg(c.id)).toInt() == 0;
-        if (c.blocked) {
-            EXPECT_EQ(Msg::shown(), QStringList{"error: Есть связанные данные. Удалить невозможно"});
+        if (!c.uses.isEmpty()) {
+            EXPECT_EQ(Msg::shown(),
+                      QStringList{"error: Есть связанные данные: " + c.uses + ". Удалить невозможно"});
             EXPECT_FALSE(gone);
             EXPECT_EQ(currentId(), c.id);
         } else {
