@@ -48,6 +48,13 @@ protected:
 
     static int lastRow(QTableWidget* grid) { return grid->rowCount() - 1; }
 
+    // A record of type 3 with every field that closing needs, in the given state.
+    int addCompleteRecord(int state)
+    {
+        return addEvent(ipra, {.typeId = 3, .state = state, .dicid = 12, .exid = 5, .resid = 2,
+                               .dt = QStringLiteral("2024-04-04")});
+    }
+
     // The user picks an entry of a pick-only drop-down.
     static void pick(QComboBox* box, int index)
     {
@@ -407,8 +414,7 @@ TEST_F(EventEditorTest, ActionsByRoleLevelStateButtonAndAnswer)
         SCOPED_TRACE(c.what);
         exec(QStringLiteral("delete from k_evdt"));
         if (c.state >= 0)
-            addEvent(ipra, {.typeId = 3, .state = c.state, .dicid = 12, .exid = 5, .resid = 2,
-                            .dt = QStringLiteral("2024-04-04")});
+            addCompleteRecord(c.state);
         TOrgIpraPage& p = show(c.lvl);
         select(p.sgEvents2, c.state >= 0 ? 0 : lastRow(p.sgEvents2));
         ASSERT_FALSE(p.pEvnt->isHidden());
@@ -469,7 +475,7 @@ TEST_F(EventEditorTest, TheListFollowsAndStaysOnTheIpra)
 {
     const int sooner = addIpra({.prgnum = QStringLiteral("B"), .prgdt = QStringLiteral("2024-09-09")});
     addEvent(sooner, {.typeId = 3, .state = 2});
-    addEvent(ipra, {.typeId = 3, .state = 2, .dicid = 12, .exid = 5, .resid = 2, .dt = QStringLiteral("2024-04-04")});
+    addCompleteRecord(2);
     TOrgIpraPage& p = show(8);
     ASSERT_EQ(listed(), QStringList({"B", "A"}));
     ASSERT_EQ(dm->adoqOrgIpra->recNo(), 1);
@@ -610,8 +616,7 @@ TEST_F(EventEditorTest, ActionsOnARecordChangedOrDeletedElsewhereWriteNothing)
         for (const bool deleted : {false, true}) {
             SCOPED_TRACE(testing::Message() << c.what << (deleted ? ", deleted elsewhere" : ", changed elsewhere"));
             exec(QStringLiteral("delete from k_evdt"));
-            const int key = addEvent(ipra, {.typeId = 3, .state = c.state, .dicid = 12, .exid = 5, .resid = 2,
-                                            .dt = QStringLiteral("2024-04-04")});
+            const int key = addCompleteRecord(c.state);
             TOrgIpraPage& p = show(c.lvl);
             select(p.sgEvents2, 0);
             ASSERT_FALSE(p.pEvnt->isHidden());
@@ -659,8 +664,7 @@ TEST_F(EventEditorTest, AFailedCloseOrAcceptLeavesTheRecordAsItWas)
         SCOPED_TRACE(c.what);
         exec(QStringLiteral("delete from k_evdt"));
         if (c.state >= 0)
-            addEvent(ipra, {.typeId = 3, .state = c.state, .dicid = 12, .exid = 5, .resid = 2,
-                            .dt = QStringLiteral("2024-04-04")});
+            addCompleteRecord(c.state);
         exec(QStringLiteral("create or replace function refuse_state() returns trigger language plpgsql as $$ "
                             "begin if new.state = %1 then raise exception 'состояние %1 не принято'; end if; "
                             "return new; end $$; "
