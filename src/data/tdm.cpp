@@ -2,6 +2,15 @@
 
 Tdm* dm = nullptr;
 
+// The row version is PostgreSQL's xmin, the transaction that last wrote the row: every
+// update by anyone (an older workstation, a script) changes it, and it needs no column, so
+// the schema and the rows stored so far stay as they are. Freezing by VACUUM keeps the raw
+// value. As text then bigint, since the driver has no unsigned 32-bit type for it.
+const QString Tdm::ExecsByName =
+    QStringLiteral("select *, xmin::text::bigint as row_version from RHB_EXC order by name;");
+const QString Tdm::ExecsById =
+    QStringLiteral("select *, xmin::text::bigint as row_version from RHB_EXC order by id;");
+
 const QString Tdm::ConnectionString = QStringLiteral(
     "Provider=MSDASQL.1;Password=vemp;Persist Security Info=True;User ID=postgres;Data Source=ViraVIR");
 
@@ -115,19 +124,24 @@ Tdm::Tdm(QObject* parent) : QObject(parent), conPg(QStringLiteral("conPg"))
                                             "INNER JOIN k_person ON k_person.id = k_address.pid",
                                             "INNER JOIN prg ON prg.id = k_person.prgid",
                                             "WHERE k_person.prgid=:prgid"});
+    // Only an IPRA still assigned as the list showed it (0: unassigned) is assigned: one that
+    // another workstation assigned meanwhile updates no row. The import's updates of the
+    // same row do not count, so the assignment itself is compared, not a row version.
     adocDistrSetRespMo = command("adocDistrSetRespMo",
                                  {"UPDATE k_ipra_mo", "SET  resp_mo=:resp_mo, resp_mo_id=:resp_mo_id",
-                                  "WHERE prgid=:prgid;"});
+                                  "WHERE prgid=:prgid AND coalesce(resp_mo_id, 0)=:listed_resp_mo_id;"});
 
-    adoqExecs = query("adoqExecs", {"select * from RHB_EXC order by name;"}, true);
+    adoqExecs = query("adoqExecs", {ExecsByName}, true);
     adocExIns = command("adocExIns", {"insert into rhb_exc (name, scode, inn, ogrn)",
                                       "values  (:name, :shname, :inn, :ogrn)"});
     for (const char* p : {"name", "shname", "inn", "ogrn"})
         adocExIns->declareParam(QString::fromLatin1(p), ParamType::Text);
+    // Both change the row only while it has the version the list read, row_version.
     adocExUpd = command("adocExUpd", {"UPDATE rhb_exc",
                                       "SET name=:name, scode=:shname, inn=:inn, ogrn=:ogrn",
-                                      "WHERE id=:id;"});
-    adocExDel = command("adocExDel", {"DELETE FROM rhb_exc", "WHERE id=:id;"});
+                                      "WHERE id=:id AND xmin::text::bigint=:row_version;"});
+    adocExDel = command("adocExDel",
+                        {"DELETE FROM rhb_exc", "WHERE id=:id AND xmin::text::bigint=:row_version;"});
 
     adoqOrgIpra = query("adoqOrgIpra",
                         {"select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo where "
@@ -148,18 +162,26 @@ Tdm::Tdm(QObject* parent) : QObject(parent), conPg(QStringLiteral("conPg"))
     adocEvDicIns = command("adocEvDicIns", {"INSERT INTO rhb_dic(name, shname)", "VALUES (:name, :shname);"});
     adocEvDicRef = command("adocEvDicRef", {"INSERT INTO k_ev_dic(type, subtype, evnt)",
                                             "VALUES (:type, :subtype, (SElect MAX(id) from rhb_dic));"});
-    adoqEvDetPrg = query("adoqEvDetPrg", {"select * from k_evdt where prgid=:prgid", "order by id"});
-    adocEvDetIns = command(
+    adoqEvDetPrg = query("adoqEvDetPrg", {"select *, xmin::text::bigint as row_version from k_evdt "
+                                          "where prgid=:prgid",
+                                          "order by id"});
+    // The insert and the update return the row's key and new version, so that a record
+    // saved once is updated, not inserted again, by a second save; the update and the
+    // delete change the row only while it has the version the record was read with.
+    adocEvDetIns = query(
         "adocEvDetIns",
         {"INSERT INTO k_evdt( prgid, typeid, stypeid, name, exid, exname, resid, resdesc,  note, dt, "
          "state,dicid)",
          "VALUES (:prgid, :typeid, :stypeid, :name, :exid, :exname, :resid, :resdesc, :note, :dt, "
-         ":state,:dicid);"});
-    adocEvDetUpd = command("adocEvDetUpd",
-                           {"UPDATE k_evdt", "SET name=:name, exid=:exid, exname=:exname,",
-                            "resid=:resid, resdesc=:resdesc, note=:note, dt=:dt, state=:state, dicid=:dicid",
-                            "WHERE id=:id"});
-    adocEvDetDel = command("adocEvDetDel", {"DELETE FROM k_evdt", "WHERE id=:id"});
+         ":state,:dicid)",
+         "RETURNING id, xmin::text::bigint as row_version;"});
+    adocEvDetUpd = query("adocEvDetUpd",
+                         {"UPDATE k_evdt", "SET name=:name, exid=:exid, exname=:exname,",
+                          "resid=:resid, resdesc=:resdesc, note=:note, dt=:dt, state=:state, dicid=:dicid",
+                          "WHERE id=:id AND xmin::text::bigint=:row_version",
+                          "RETURNING xmin::text::bigint as row_version"});
+    adocEvDetDel = command("adocEvDetDel",
+                           {"DELETE FROM k_evdt", "WHERE id=:id AND xmin::text::bigint=:row_version"});
 
     dsEmpNames = new DataSource(QStringLiteral("dsEmpNames"), adoqEmpTNames, this);
     dsTNames = new DataSource(QStringLiteral("dsTNames"), adoqTNames, this);

@@ -18,6 +18,11 @@ public:
     // The built-in connection: user, password and the ODBC data source.
     static const QString ConnectionString;
 
+    // The two texts of adoqExecs: the directory by name (at start) and by number. Its rows
+    // carry their version (row_version), which adocExUpd and adocExDel compare.
+    static const QString ExecsByName;
+    static const QString ExecsById;
+
     TConnection conPg;
 
     // Login and settings
@@ -76,8 +81,8 @@ public:
     SqlCommand* adocEvDicIns;
     SqlCommand* adocEvDicRef;
     SqlQuery* adoqEvDetPrg;
-    SqlCommand* adocEvDetIns;
-    SqlCommand* adocEvDetUpd;
+    SqlQuery* adocEvDetIns; // INSERT … RETURNING: a query for the row it returns
+    SqlQuery* adocEvDetUpd; // UPDATE … RETURNING, likewise
     SqlCommand* adocEvDetDel;
 
     // Data sources binding the list queries to their grids

@@ -104,9 +104,9 @@ void TExecutorsPage::dbgExecsTitleClick(int column)
     const QString& field = columns.at(column).field;
     QString text;
     if (field == QLatin1String("id"))
-        text = QStringLiteral("select * from RHB_EXC order by id;");
+        text = Tdm::ExecsById;
     else if (field == QLatin1String("name"))
-        text = QStringLiteral("select * from RHB_EXC order by name;");
+        text = Tdm::ExecsByName;
     else
         return;
 
@@ -143,6 +143,7 @@ void TExecutorsPage::dbgExecsDblClick()
         throw;
     }
     EditedExecutorId = int32_t(list->asInteger(QStringLiteral("id")));
+    m_editedVersion = list->asInteger(QStringLiteral("row_version"));
     mExFNameChange();
 }
 
@@ -181,15 +182,29 @@ void TExecutorsPage::bExSaveClick()
         return;
 
     // The texts go as they stand, blanks and line breaks included.
-    SqlCommand* save = EditedExecutorId > 0 ? dm->adocExUpd : dm->adocExIns;
-    if (EditedExecutorId > 0)
+    const bool update = EditedExecutorId > 0;
+    SqlCommand* save = update ? dm->adocExUpd : dm->adocExIns;
+    if (update) {
         save->setInteger(QStringLiteral("id"), EditedExecutorId);
+        save->setInteger(QStringLiteral("row_version"), m_editedVersion);
+    }
     save->setString(QStringLiteral("name"), mExFName->toPlainText());
     save->setString(QStringLiteral("shname"), mExShName->toPlainText());
     save->setString(QStringLiteral("inn"), eExInn->text());
     save->setString(QStringLiteral("ogrn"), eExOgrn->text());
     save->execute();
 
+    if (update && save->rowsAffected() == 0) {
+        // Changed or deleted on another workstation since it was loaded: nothing written.
+        // The list shows the organisation as stored now, and the panel keeps what was typed,
+        // so nothing is lost: a save from here on updates the organisation as it now stands
+        // (the user has seen it), or adds the texts as a new one when it is gone.
+        Msg::error(this, Msg::ChangedElsewhere);
+        refreshKeepingPlace();
+        if (const auto version = listedVersion(EditedExecutorId))
+            m_editedVersion = *version;
+        return;
+    }
     ResetExecutorPanel();
     refreshKeepingPlace();
 }
@@ -202,39 +217,28 @@ void TExecutorsPage::bExDelClick()
     if (!list->hasCurrentRow())
         return; // nothing to delete
     const auto id = int32_t(list->asInteger(QStringLiteral("id")));
+    const qint64 version = list->asInteger(QStringLiteral("row_version"));
     if (id == CurrentOrg->mo_id) {
         Msg::error(this, QStringLiteral("Совпадает с текущей организацией. Удалить невозможно"));
         return;
     }
 
-    // In use when an event record names it as executor or an IPRA has it as responsible.
-    SqlQuery* usage = dm->adoqTmp;
-    usage->close(); // a text is only run afresh by a closed query
-    usage->clearText();
-    usage->addLine(QStringLiteral("select * from (select distinct exid from k_evdt"));
-    usage->addLine(QStringLiteral("where exid>0 and exid is not null union"));
-    usage->addLine(QStringLiteral("select distinct resp_mo_id as exid from k_ipra_mo"));
-    usage->addLine(QStringLiteral("where resp_mo_id>0 and resp_mo_id is not null"));
-    usage->addLine(QStringLiteral(") as tmp where tmp.exid=") + QString::number(id));
-    usage->open();
-    const int uses = usage->recordCount();
-    usage->close();
-    if (uses > 0) {
-        Msg::error(this, QStringLiteral("Есть связанные данные. Удалить невозможно"));
+    const QStringList uses = usesOf(id);
+    if (!uses.isEmpty()) {
+        Msg::error(this, QStringLiteral("Есть связанные данные: %1. Удалить невозможно")
+                             .arg(uses.join(QStringLiteral(", "))));
         return;
     }
 
     if (Msg::question(this, QStringLiteral("Удалить запись?")) == Msg::No)
         return;
     dm->adocExDel->setInteger(QStringLiteral("id"), id);
+    dm->adocExDel->setInteger(QStringLiteral("row_version"), version);
     dm->adocExDel->execute();
-
-    // The panel keeps its texts; but when it holds the deleted organisation, a save
-    // would update no row and lose the texts without a word, so it saves as a new one.
-    if (id == EditedExecutorId) {
-        EditedExecutorId = 0;
-        mExFNameChange();
-    }
+    // Changed or deleted on another workstation since the list was read: nothing deleted,
+    // and the list shows it as stored now.
+    if (dm->adocExDel->rowsAffected() == 0)
+        Msg::error(this, Msg::ChangedElsewhere);
     refreshKeepingPlace();
 }
 
@@ -251,5 +255,57 @@ void TExecutorsPage::refreshKeepingPlace()
         list->first();
     list->enableControls();
     resume.dismiss();
+    // The panel keeps its texts; but when the organisation it holds is gone (deleted here
+    // or elsewhere), a save would update no row, so it saves them as a new one.
+    if (EditedExecutorId > 0 && !listedVersion(EditedExecutorId)) {
+        EditedExecutorId = 0;
+        mExFNameChange();
+    }
     dbgExecs->setFocus();
+}
+
+QStringList TExecutorsPage::usesOf(int32_t id)
+{
+    // Every kind of row that names an organisation by its number holds it. Numbers above
+    // 0 only: 0 stands for "typed by hand" or "accepted unchanged", never an organisation.
+    struct Use
+    {
+        const char* table;
+        const char* column;
+        const char* kind; // as the refusal names it
+    };
+    static const Use kinds[] = {
+        {"k_evdt", "exid", "записи мероприятий"},
+        {"k_ipra_mo", "resp_mo_id", "распределенные ИПРА"},
+        {"k_mo_names", "tid", "сопоставленные названия организаций"},
+        {"k_login", "mo_id", "учетные записи пользователей"},
+    };
+    QStringList columns;
+    for (const Use& use : kinds)
+        columns << QStringLiteral("exists(select 1 from %1 where %2>0 and %2=%3) as %1")
+                       .arg(QLatin1String(use.table), QLatin1String(use.column), QString::number(id));
+    SqlQuery* usage = dm->adoqTmp;
+    usage->close(); // a text is only run afresh by a closed query
+    usage->clearText();
+    usage->addLine(QStringLiteral("select ") + columns.join(QStringLiteral(", ")));
+    const auto closed = qScopeGuard([usage] { usage->close(); });
+    usage->open();
+    QStringList found;
+    for (const Use& use : kinds)
+        if (usage->asBoolean(QLatin1String(use.table)))
+            found << QString::fromUtf8(use.kind);
+    return found;
+}
+
+std::optional<qint64> TExecutorsPage::listedVersion(int32_t id) const
+{
+    const SqlQuery* list = dm->adoqExecs;
+    const int idColumn = list->columnIndex(QStringLiteral("id"));
+    const int versionColumn = list->columnIndex(QStringLiteral("row_version"));
+    if (!list->isOpen() || idColumn < 0 || versionColumn < 0)
+        return std::nullopt;
+    for (int row = 0; row < list->recordCount(); ++row)
+        if (list->valueAt(row, idColumn).toLongLong() == id)
+            return list->valueAt(row, versionColumn).toLongLong();
+    return std::nullopt;
 }

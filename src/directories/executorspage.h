@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 class QFrame;
 class QLineEdit;
@@ -54,4 +56,12 @@ private:
     void applyLevelRule();
     // Re-runs the list and the executor lookup list, staying on the row that was current.
     void refreshKeepingPlace();
+    // What holds an organisation in the register, as the refusal of its deletion names it;
+    // empty when nothing does.
+    static QStringList usesOf(int32_t id);
+    // The version of an organisation's row as the list read it; none when not listed.
+    std::optional<qint64> listedVersion(int32_t id) const;
+
+    // The version of the organisation loaded into the panel, as the list read it.
+    qint64 m_editedVersion = 0;
 };

@@ -555,11 +555,13 @@ void TDistributePage::bSetRespMoClick()
     }
     const QString name = cbRespMOlist->currentText();
     const auto prgid = int32_t(list.asInteger(QStringLiteral("id")));
-    SaveRespMO(prgid, RespMOIds.at(entry), name);
+    const QString listed = QStringLiteral("resp_mo_id");
+    const int32_t listedMoId = list.isNull(listed) ? 0 : int32_t(list.asInteger(listed));
+    SaveRespMO(prgid, RespMOIds.at(entry), name, listedMoId);
     cbRespMOlistChange();
 }
 
-void TDistributePage::SaveRespMO(int32_t prgid, int32_t moId, const QString& name)
+void TDistributePage::SaveRespMO(int32_t prgid, int32_t moId, const QString& name, int32_t listedMoId)
 {
     if (Msg::question(this, QStringLiteral("Сохранить изменения?")) != Msg::Yes)
         return;
@@ -567,7 +569,12 @@ void TDistributePage::SaveRespMO(int32_t prgid, int32_t moId, const QString& nam
     assign.setInteger(QStringLiteral("prgid"), prgid);
     assign.setInteger(QStringLiteral("resp_mo_id"), moId);
     assign.setString(QStringLiteral("resp_mo"), name);
+    assign.setInteger(QStringLiteral("listed_resp_mo_id"), listedMoId);
     assign.execute();
+    // Assigned on another workstation since the list was read: not re-assigned unseen.
+    // The list is read again below and shows the assignment as it now stands.
+    if (assign.rowsAffected() == 0)
+        Msg::error(this, QStringLiteral("ИПРА уже распределена на другом рабочем месте"));
     // Re-run under the current filter item: the list starts again from its first row.
     rerunDistrIpra();
     dbgDistrIpraCellClick();

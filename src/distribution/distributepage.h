@@ -97,8 +97,10 @@ public:
     void cbRespMOlistChange();
     void bSetRespMoClick();
     // Asks, writes the responsible organisation of the IPRA, re-runs the list and loads
-    // the panels for its first row, with no organisation chosen.
-    void SaveRespMO(int32_t prgid, int32_t moId, const QString& name);
+    // the panels for its first row, with no organisation chosen. listedMoId is the IPRA's
+    // responsible organisation as the list read it (0: none); an IPRA assigned otherwise by
+    // now is refused with a message, and the list re-run shows it as it stands.
+    void SaveRespMO(int32_t prgid, int32_t moId, const QString& name, int32_t listedMoId);
 
 private:
     void distrIpraRowMoved();

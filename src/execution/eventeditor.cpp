@@ -319,9 +319,8 @@ bool TOrgIpraPage::EventFieldsComplete() const
            (!cbEvRes->currentText().isEmpty() || !mEvRes->toPlainText().isEmpty());
 }
 
-void TOrgIpraPage::CopyEditorIntoRecord()
+void TOrgIpraPage::CopyEditorIntoRecord(TEventDetail& d) const
 {
-    TEventDetail& d = *CurrentEventDetail;
     // An empty input keeps what the record holds (a stored entry no longer in a list).
     const QString name = cbEvName->currentText();
     if (!name.isEmpty()) {
@@ -357,27 +356,41 @@ void TOrgIpraPage::CopyEditorIntoRecord()
     d.note = mEvNote->toPlainText();
 }
 
-void TOrgIpraPage::bEvSaveClick()
+void TOrgIpraPage::SaveEditedRecord(std::optional<uint8_t> closeState)
 {
     if (!CurrentEventDetail)
         return;
     if (Msg::question(this, QStringLiteral("Сохранить запись?")) == Msg::Yes) {
-        CopyEditorIntoRecord();
-        CurrentEventDetail->state = SaveState(level(), CurrentEventDetail->state);
-        CurrentEventDetail->Save();
+        // The save works on a copy, taken into the record only once stored: a save that
+        // fails leaves the record as it was, so the next action never stores the state
+        // of the failed one.
+        TEventDetail edited = *CurrentEventDetail;
+        CopyEditorIntoRecord(edited);
+        edited.state = SaveState(level(), closeState.value_or(edited.state));
+        if (!edited.Save()) {
+            // Nothing written: the editor closes and the grid shows the record as stored now.
+            Msg::error(this, Msg::ChangedElsewhere);
+            bEvCancClick();
+            return;
+        }
+        // Its key and version too: a second save after a failed refill updates this row.
+        *CurrentEventDetail = edited;
     }
-    // Refused too: the editor closes, and what changed in memory goes with the refill.
+    // Refused too: the editor closes.
     bEvCancClick();
+}
+
+void TOrgIpraPage::bEvSaveClick()
+{
+    SaveEditedRecord(std::nullopt);
 }
 
 void TOrgIpraPage::bEvEndClick()
 {
     if (!CurrentEventDetail)
         return;
-    const uint8_t target = CloseTargetState(level());
     if (EventFieldsComplete()) {
-        CurrentEventDetail->state = target;
-        bEvSaveClick();
+        SaveEditedRecord(CloseTargetState(level()));
     } else {
         CurrentEventDetail->state = EventState::InProgress;
         Msg::error(this, QStringLiteral("Не заполнены необходимые поля"));
@@ -429,7 +442,7 @@ void TOrgIpraPage::bEvDelClick()
     if (Msg::question(this, QStringLiteral("Удалить запись?")) != Msg::Yes)
         return;
     // A new record was never stored: there is nothing to delete.
-    if (CurrentEventDetail->id != 0)
-        CurrentEventDetail->Delete();
+    if (CurrentEventDetail->id != 0 && !CurrentEventDetail->Delete())
+        Msg::error(this, Msg::ChangedElsewhere); // nothing deleted; the refill shows it as stored now
     bEvCancClick();
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QModelIndex;
@@ -182,7 +183,10 @@ public:
 
 private:
     void OpenEditorFromGrid(QTableWidget* grid, int row);
-    void CopyEditorIntoRecord();
+    void CopyEditorIntoRecord(TEventDetail& record) const;
+    // Asks and saves the edited record, in closeState when given ("Закрыть/отправить",
+    // "Принять"), then closes the editor.
+    void SaveEditedRecord(std::optional<uint8_t> closeState);
     void ChooseExecutor(qint32 id);
     void SetSubtypeBoxesEnabled(bool enabled);
 

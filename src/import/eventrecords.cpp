@@ -6,6 +6,8 @@
 #include "import/iprarecord.h"
 #include "platform/errors.h"
 
+#include <QScopeGuard>
+
 namespace {
 
 Tdm& module()
@@ -42,45 +44,53 @@ QDate storedDate(DateValue value)
 }
 
 // The columns both statements set.
-void bindValues(SqlCommand& c, const TEventDetail& d)
+void bindValues(SqlStatement& s, const TEventDetail& d)
 {
-    c.setString(QStringLiteral("name"), d.name);
-    c.setInteger(QStringLiteral("exid"), d.exid);
-    c.setString(QStringLiteral("exname"), d.exname);
-    c.setInteger(QStringLiteral("resid"), d.resid);
-    c.setString(QStringLiteral("resdesc"), d.resdesc);
-    c.setString(QStringLiteral("note"), d.note);
-    c.setDate(QStringLiteral("dt"), storedDate(d.dt));
-    c.setInteger(QStringLiteral("state"), d.state);
-    c.setInteger(QStringLiteral("dicid"), d.dicid);
+    s.setString(QStringLiteral("name"), d.name);
+    s.setInteger(QStringLiteral("exid"), d.exid);
+    s.setString(QStringLiteral("exname"), d.exname);
+    s.setInteger(QStringLiteral("resid"), d.resid);
+    s.setString(QStringLiteral("resdesc"), d.resdesc);
+    s.setString(QStringLiteral("note"), d.note);
+    s.setDate(QStringLiteral("dt"), storedDate(d.dt));
+    s.setInteger(QStringLiteral("state"), d.state);
+    s.setInteger(QStringLiteral("dicid"), d.dicid);
 }
 
 } // namespace
 
-void TEventDetail::Save() const
+bool TEventDetail::Save()
 {
     Tdm& m = module();
+    SqlQuery& q = id == 0 ? *m.adocEvDetIns : *m.adocEvDetUpd;
     if (id == 0) {
-        SqlCommand& c = *m.adocEvDetIns;
-        c.setInteger(QStringLiteral("prgid"), prgid);
-        c.setInteger(QStringLiteral("typeid"), typeid_);
-        c.setInteger(QStringLiteral("stypeid"), stypeid);
-        bindValues(c, *this);
-        c.execute();
+        q.setInteger(QStringLiteral("prgid"), prgid);
+        q.setInteger(QStringLiteral("typeid"), typeid_);
+        q.setInteger(QStringLiteral("stypeid"), stypeid);
     } else {
         // The IPRA, type and subtype of a stored record never change.
-        SqlCommand& c = *m.adocEvDetUpd;
-        bindValues(c, *this);
-        c.setInteger(QStringLiteral("id"), id);
-        c.execute();
+        q.setInteger(QStringLiteral("id"), id);
+        q.setInteger(QStringLiteral("row_version"), version);
     }
+    bindValues(q, *this);
+    q.close(); // an open query would not run again
+    const auto closed = qScopeGuard([&q] { q.close(); });
+    q.open();
+    if (q.recordCount() == 0)
+        return false; // the update found the row changed or gone
+    if (id == 0)
+        id = qint32(q.asInteger(QStringLiteral("id")));
+    version = q.asInteger(QStringLiteral("row_version"));
+    return true;
 }
 
-void TEventDetail::Delete() const
+bool TEventDetail::Delete() const
 {
     SqlCommand& c = *module().adocEvDetDel;
     c.setInteger(QStringLiteral("id"), id);
+    c.setInteger(QStringLiteral("row_version"), version);
     c.execute();
+    return c.rowsAffected() > 0;
 }
 
 bool TEventGroup::NeedsAlert() const

@@ -140,11 +140,15 @@ public:
     QString note;       // the editor allows 64 characters
     DateValue dt = Dates::NoDate;
     quint8 state = 0;   // 0 in progress, 1 returned, 2 sent, 3 accepted
+    qint64 version = 0; // the row's version as read or last written; 0 while new
 
-    // Inserts the record when it is new (id 0), otherwise updates its row; the key of a
-    // new row is not read back (import/eventrecords.cpp).
-    void Save() const;
-    void Delete() const;
+    // Inserts the record when it is new (id 0) and takes its key, otherwise updates its
+    // row; either way takes the row's new version (import/eventrecords.cpp). False, with
+    // nothing written, when the row is no longer as it was read: changed or deleted on
+    // another workstation.
+    bool Save();
+    // Deletes the row; false, with nothing deleted, when it is no longer as it was read.
+    bool Delete() const;
 };
 
 class TPRG

@@ -201,6 +201,7 @@ void TPRG::LoadEventDetails()
             detail->note = text(q, QStringLiteral("note"));
             detail->dt = date(q, QStringLiteral("dt"));
             detail->state = quint8(integer(q, QStringLiteral("state")) & 0xFF);
+            detail->version = q.asInteger(QStringLiteral("row_version"));
             loaded.push_back(std::move(detail));
         }
     }

@@ -137,7 +137,7 @@ TEST_F(LoadIpraTest, SaveInsertsThenUpdatesAndDeleteRemoves)
     fresh.resid = 2;
     fresh.note = QStringLiteral("первое");
     fresh.state = 0; // no date: stored as 30.12.1899
-    fresh.Save();
+    ASSERT_TRUE(fresh.Save());
     EXPECT_EQ(rows(QStringLiteral("select prgid, typeid, stypeid, name, exid, exname, resid, resdesc, "
                                   "note, to_char(dt,'DD.MM.YYYY'), state, dicid from k_evdt")),
               (QList<QVariantList>{{id, 4, 7, QString(), 3, QString(), 2, QString(),
@@ -159,15 +159,87 @@ TEST_F(LoadIpraTest, SaveInsertsThenUpdatesAndDeleteRemoves)
     stored.dt = Dates::fromDate(QDate(2024, 9, 1));
     stored.state = 2;
     stored.typeid_ = 2; // the type and subtype of a stored record never change
-    stored.Save();
+    ASSERT_TRUE(stored.Save());
     EXPECT_EQ(rows(QStringLiteral("select id, typeid, stypeid, name, exid, exname, resid, resdesc, "
                                   "to_char(dt,'DD.MM.YYYY'), state, dicid from k_evdt")),
               (QList<QVariantList>{{stored.id, 4, 7, QStringLiteral("Своё"), 0, QStringLiteral("Кто-то"),
                                     0, QStringLiteral("Итог"), QStringLiteral("01.09.2024"), 2, 0}}));
 
     const int keep = addEvent(id, {});
-    stored.Delete();
+    EXPECT_TRUE(stored.Delete());
     EXPECT_EQ(rows(QStringLiteral("select id from k_evdt")), (QList<QVariantList>{{keep}}));
+}
+
+// A record saved once knows its key and its row's new version: saving it again, as after
+// a refill that failed, updates that row instead of inserting a twin or taking its own
+// change for one made elsewhere.
+TEST_F(LoadIpraTest, ASavedRecordKnowsItsKeyAndItsRowVersion)
+{
+    TEventDetail record;
+    record.prgid = addIpra();
+    record.typeid_ = 3;
+    ASSERT_TRUE(record.Save());
+    const QList<QVariantList> stored = rows(QStringLiteral("select id from k_evdt"));
+    ASSERT_EQ(stored.size(), 1);
+    EXPECT_EQ(record.id, stored[0][0].toInt());
+    for (const QString note : {QStringLiteral("второе"), QStringLiteral("третье")}) {
+        record.note = note;
+        ASSERT_TRUE(record.Save());
+    }
+    EXPECT_EQ(rows(QStringLiteral("select id, note from k_evdt")),
+              (QList<QVariantList>{{record.id, QStringLiteral("третье")}}));
+    EXPECT_TRUE(record.Delete());
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from k_evdt")).toInt(), 0);
+}
+
+// A record read before another workstation changed or deleted its row is neither saved
+// nor deleted over that change: what the other workstation left stays.
+TEST_F(LoadIpraTest, ARecordChangedOrDeletedElsewhereIsNeitherSavedNorDeleted)
+{
+    struct Case
+    {
+        const char* what;
+        QString elsewhere; // ID stands for the record's key
+        bool refused;
+    };
+    const Case cases[] = {
+        {"nothing done elsewhere", QString(), false},
+        {"changed", QStringLiteral("update k_evdt set note = 'там' where id = ID"), true},
+        {"written again unchanged", QStringLiteral("update k_evdt set note = note where id = ID"), true},
+        {"deleted", QStringLiteral("delete from k_evdt where id = ID"), true},
+        // Freezing is no change: the row keeps its version.
+        {"frozen by VACUUM", QStringLiteral("vacuum (freeze) k_evdt"), false},
+    };
+    exec(QStringLiteral("create extension if not exists pg_visibility"));
+    const int ipra = addIpra();
+    OtherWorkstation other;
+    for (const bool save : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << (save ? "save, " : "delete, ") << c.what);
+            exec(QStringLiteral("delete from k_evdt"));
+            const int key = addEvent(ipra, {.note = QStringLiteral("было")});
+            TPRG prg;
+            prg.LoadIpra(ipra);
+            prg.LoadEventDetails();
+            ASSERT_EQ(prg.details.size(), 1u);
+            TEventDetail& record = *prg.details[0];
+            if (!c.elsewhere.isNull())
+                other.exec(QString(c.elsewhere).replace(QStringLiteral("ID"), QString::number(key)));
+            if (c.elsewhere.startsWith(QStringLiteral("vacuum")))
+                ASSERT_TRUE(scalar(QStringLiteral("select bool_and(all_frozen) from pg_visibility_map('k_evdt')"))
+                                .toBool());
+            const QList<QVariantList> left = rows(QStringLiteral("select id, note from k_evdt"));
+            record.note = QStringLiteral("здесь");
+            EXPECT_EQ(save ? record.Save() : record.Delete(), !c.refused);
+            const QList<QVariantList> after = rows(QStringLiteral("select id, note from k_evdt"));
+            if (c.refused)
+                EXPECT_EQ(after, left);
+            else if (save)
+                EXPECT_EQ(after, (QList<QVariantList>{{key, QStringLiteral("здесь")}}));
+            else
+                EXPECT_EQ(after, QList<QVariantList>());
+        }
+    }
 }
 
 TEST_F(LoadIpraTest, NeedsAlertCountsWholeGroups)

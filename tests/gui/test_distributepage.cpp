@@ -532,6 +532,65 @@ TEST_F(DistributePageTest, AssignmentAsksWritesAndReRunsTheList)
     EXPECT_EQ(Msg::shown().filter(QStringLiteral("error:")), QStringList());
 }
 
+// An IPRA that another workstation assigned or re-assigned after the list was read is not
+// re-assigned over it: the user is told and the list is read again. Another change to the
+// same row (a re-import) does not count.
+TEST_F(DistributePageTest, AnIpraAssignedElsewhereIsNotReassigned)
+{
+    const int alfa = addOrg(QStringLiteral("ОГБУЗ Альфа"));
+    const int beta = addOrg(QStringLiteral("ОГБУЗ Бета"));
+    addOrg(QStringLiteral("ОГБУЗ Гамма"));
+    struct Case
+    {
+        const char* what;
+        int filterItem;
+        int respMoId;      // as the list reads it; 0: unassigned
+        QString elsewhere; // X stands for the IPRA's key
+        QStringList listedAfter;
+        int storedAfter;   // 0: the organisation picked here
+    };
+    const QString assignBeta = QStringLiteral("update k_ipra_mo set resp_mo = 'ОГБУЗ Бета', resp_mo_id = %1 "
+                                              "where prgid = X").arg(beta);
+    const Case cases[] = {
+        {"assigned elsewhere", 1, 0, assignBeta, {}, beta},
+        {"re-assigned elsewhere", 0, alfa, assignBeta, {"X"}, beta},
+        {"re-imported elsewhere", 1, 0,
+         QStringLiteral("update k_ipra_mo set send_mo = 'Другая', udt = current_timestamp where prgid = X"), {}, 0},
+    };
+    const int gamma = scalar(QStringLiteral("select id from rhb_exc where name = 'ОГБУЗ Гамма'")).toInt();
+    OtherWorkstation other;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        page.reset();
+        exec(QStringLiteral("delete from k_ipra_mo; delete from prg"));
+        Ipra ipra{QStringLiteral("X"), QStringLiteral("2024-04-01")};
+        if (c.respMoId) {
+            ipra.respMoId = c.respMoId;
+            ipra.respMo = QStringLiteral("ОГБУЗ Альфа");
+        }
+        const int x = addIpra(ipra);
+        TDistributePage& p = openPage();
+        chooseFilterItem(c.filterItem);
+        ASSERT_EQ(listedNumbers(), QStringList({"X"}));
+        pickOrg(QStringLiteral("ОГБУЗ Гамма"));
+        other.exec(QString(c.elsewhere).replace(QStringLiteral("X"), QString::number(x)));
+        Msg::clearShown();
+        Msg::setNextAnswer(Msg::Yes);
+        QTest::mouseClick(p.bSetRespMo, Qt::LeftButton);
+        QStringList expected = {"question: Сохранить изменения?"};
+        if (c.storedAfter)
+            expected << "error: ИПРА уже распределена на другом рабочем месте";
+        EXPECT_EQ(Msg::shown(), expected);
+        EXPECT_EQ(scalar(QStringLiteral("select resp_mo_id from k_ipra_mo where prgid = %1").arg(x)).toInt(),
+                  c.storedAfter ? c.storedAfter : gamma);
+        // The list as stored now.
+        EXPECT_EQ(listedNumbers(), c.listedAfter);
+        if (!c.listedAfter.isEmpty())
+            EXPECT_EQ(dm->adoqDistrIpra->asInteger(QStringLiteral("resp_mo_id")), c.storedAfter);
+        EXPECT_EQ(p.cbRespMOlist->currentIndex(), -1);
+    }
+}
+
 TEST_F(DistributePageTest, RowsArePaintedInTheirColours)
 {
     const QDate today = QDate::currentDate();

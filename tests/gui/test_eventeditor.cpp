@@ -48,6 +48,13 @@ protected:
 
     static int lastRow(QTableWidget* grid) { return grid->rowCount() - 1; }
 
+    // A record of type 3 with every field that closing needs, in the given state.
+    int addCompleteRecord(int state)
+    {
+        return addEvent(ipra, {.typeId = 3, .state = state, .dicid = 12, .exid = 5, .resid = 2,
+                               .dt = QStringLiteral("2024-04-04")});
+    }
+
     // The user picks an entry of a pick-only drop-down.
     static void pick(QComboBox* box, int index)
     {
@@ -421,8 +428,7 @@ TEST_F(EventEditorTest, ActionsByRoleLevelStateButtonAndAnswer)
         SCOPED_TRACE(c.what);
         exec(QStringLiteral("delete from k_evdt"));
         if (c.state >= 0)
-            addEvent(ipra, {.typeId = 3, .state = c.state, .dicid = 12, .exid = 5, .resid = 2,
-                            .dt = QStringLiteral("2024-04-04")});
+            addCompleteRecord(c.state);
         TOrgIpraPage& p = show(c.lvl);
         select(p.sgEvents2, c.state >= 0 ? 0 : lastRow(p.sgEvents2));
         ASSERT_FALSE(p.pEvnt->isHidden());
@@ -483,7 +489,7 @@ TEST_F(EventEditorTest, TheListFollowsAndStaysOnTheIpra)
 {
     const int sooner = addIpra({.prgnum = QStringLiteral("B"), .prgdt = QStringLiteral("2024-09-09")});
     addEvent(sooner, {.typeId = 3, .state = 2});
-    addEvent(ipra, {.typeId = 3, .state = 2, .dicid = 12, .exid = 5, .resid = 2, .dt = QStringLiteral("2024-04-04")});
+    addCompleteRecord(2);
     TOrgIpraPage& p = show(8);
     ASSERT_EQ(listed(), QStringList({"B", "A"}));
     ASSERT_EQ(dm->adoqOrgIpra->recNo(), 1);
@@ -594,4 +600,153 @@ TEST_F(EventEditorTest, RecordsGoBackAndForthBetweenTheOrganisationAndTheReview)
     EXPECT_EQ(rows(QStringLiteral("select state, resid from k_evdt order by id")),
               (QList<QVariantList>{{3, 3}, {3, 1}}));
     EXPECT_EQ(Msg::shown().filter(QStringLiteral("error:")), QStringList());
+}
+
+// Every action on a record that another workstation changed or deleted after the grid was
+// filled writes nothing, says so, and leaves the grid showing the record as stored now.
+TEST_F(EventEditorTest, ActionsOnARecordChangedOrDeletedElsewhereWriteNothing)
+{
+    enum Button { Save, End, Delete };
+    struct Case
+    {
+        const char* what;
+        uint8_t lvl;
+        int state; // the stored record's
+        Button button;
+    };
+    // The review's list stays the review's for the rest of the run: its cases come last.
+    const Case cases[] = {
+        {"save", 0, 0, Save},
+        {"close and send", 0, 0, End},
+        {"delete", 0, 0, Delete},
+        {"return", 8, 2, Save},
+        {"accept", 8, 2, End},
+    };
+    const QString question[] = {QStringLiteral("question: Сохранить запись?"),
+                                QStringLiteral("question: Сохранить запись?"),
+                                QStringLiteral("question: Удалить запись?")};
+    OtherWorkstation other;
+    for (const Case& c : cases) {
+        for (const bool deleted : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.what << (deleted ? ", deleted elsewhere" : ", changed elsewhere"));
+            exec(QStringLiteral("delete from k_evdt"));
+            const int key = addCompleteRecord(c.state);
+            TOrgIpraPage& p = show(c.lvl);
+            select(p.sgEvents2, 0);
+            ASSERT_FALSE(p.pEvnt->isHidden());
+            p.mEvNote->setPlainText(QStringLiteral("здесь"));
+            other.exec((deleted ? QStringLiteral("delete from k_evdt where id = %1")
+                                : QStringLiteral("update k_evdt set dt = '2024-07-07', note = 'там' where id = %1"))
+                           .arg(key));
+            const QList<QVariantList> left = stored();
+            Msg::clearShown();
+            Msg::setNextAnswer(Msg::Yes);
+            QTest::mouseClick(c.button == Save ? p.bEvSave : c.button == End ? p.bEvEnd : p.bEvDel, Qt::LeftButton);
+            EXPECT_EQ(Msg::shown(), QStringList({question[c.button],
+                                                 "error: Запись изменена или удалена на другом рабочем месте"}));
+            EXPECT_EQ(stored(), left);
+            EXPECT_TRUE(p.pEvnt->isHidden());
+            // The grid as stored now: the other workstation's date, or no record at all.
+            ASSERT_EQ(p.sgEvents2->rowCount(), deleted ? 1 : 2);
+            if (!deleted) {
+                EXPECT_EQ(cell(p.sgEvents2, 0, 3), QStringLiteral("07.07.2024"));
+                EXPECT_EQ(cell(p.sgEvents2, 0, 5), QString::number(c.state));
+            }
+            EXPECT_EQ(cell(p.sgEvents2, p.sgEvents2->rowCount() - 1, 1), AddRow);
+        }
+    }
+}
+
+// "Закрыть/отправить" or "Принять" whose save the server refuses leaves the record in
+// memory as it was: the save that follows stores the state of its own button.
+TEST_F(EventEditorTest, AFailedCloseOrAcceptLeavesTheRecordAsItWas)
+{
+    struct Case
+    {
+        const char* what;
+        uint8_t lvl;
+        int state;      // the stored record's; -1 for a new record
+        int refused;    // the state the server refuses to store
+        int afterSave;  // what the following "Сохранить" / "Отклонить" stores
+    };
+    const Case cases[] = {
+        {"level 0 sends a new record", 0, -1, 2, 0},
+        {"level 0 sends a returned record", 0, 1, 2, 1},
+        {"level 8 accepts", 8, 2, 3, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        exec(QStringLiteral("delete from k_evdt"));
+        if (c.state >= 0)
+            addCompleteRecord(c.state);
+        exec(QStringLiteral("create or replace function refuse_state() returns trigger language plpgsql as $$ "
+                            "begin if new.state = %1 then raise exception 'состояние %1 не принято'; end if; "
+                            "return new; end $$; "
+                            "create trigger refuse_state before insert or update on k_evdt "
+                            "for each row execute function refuse_state()")
+                 .arg(c.refused));
+        TOrgIpraPage& p = show(c.lvl);
+        select(p.sgEvents2, c.state >= 0 ? 0 : lastRow(p.sgEvents2));
+        ASSERT_FALSE(p.pEvnt->isHidden());
+        if (c.state < 0)
+            fillComplete(p);
+        const QList<QVariantList> before = stored();
+        Msg::clearShown();
+        Msg::setNextAnswer(Msg::Yes);
+        QTest::mouseClick(p.bEvEnd, Qt::LeftButton);
+        EXPECT_EQ(Msg::shown().filter(QStringLiteral("не принято")).size(), 1) << "the server's refusal is shown";
+        EXPECT_EQ(stored(), before);
+        EXPECT_FALSE(p.pEvnt->isHidden()) << "the editor stays open";
+
+        exec(QStringLiteral("drop trigger refuse_state on k_evdt"));
+        Msg::clearShown();
+        Msg::setNextAnswer(Msg::Yes);
+        QTest::mouseClick(p.bEvSave, Qt::LeftButton);
+        EXPECT_EQ(Msg::shown(), QStringList({"question: Сохранить запись?"}));
+        EXPECT_EQ(rows(QStringLiteral("select state from k_evdt")), (QList<QVariantList>{{c.afterSave}}));
+        EXPECT_TRUE(p.pEvnt->isHidden());
+    }
+}
+
+// A save whose refill of the grid fails leaves the editor open; saving again writes the
+// same row: no twin of a new record, no change of its own taken for one made elsewhere.
+TEST_F(EventEditorTest, ASecondSaveAfterAFailedRefillWritesTheSameRow)
+{
+    for (const bool fresh : {true, false}) {
+        SCOPED_TRACE(fresh ? "a new record" : "a stored record");
+        exec(QStringLiteral("delete from k_evdt"));
+        if (!fresh)
+            addEvent(ipra, {.typeId = 3, .dicid = 12, .exid = 5, .resid = 2});
+        // The write takes the dictionary view away, so the refill that follows fails.
+        exec(QStringLiteral("create or replace function hide_dictionary() returns trigger language plpgsql as $$ "
+                            "begin alter view kv_rhb_dic rename to kv_rhb_dic_away; return null; end $$; "
+                            "create trigger hide_dictionary after insert or update on k_evdt "
+                            "for each statement execute function hide_dictionary()"));
+        TOrgIpraPage& p = show(0);
+        select(p.sgEvents2, fresh ? lastRow(p.sgEvents2) : 0);
+        ASSERT_FALSE(p.pEvnt->isHidden());
+        if (fresh)
+            fillComplete(p);
+        p.mEvNote->setPlainText(QStringLiteral("первое"));
+        Msg::clearShown();
+        Msg::setNextAnswer(Msg::Yes);
+        QTest::mouseClick(p.bEvSave, Qt::LeftButton);
+        EXPECT_EQ(Msg::shown().filter(QStringLiteral("kv_rhb_dic")).size(), 1) << "the refill's error is shown";
+        EXPECT_FALSE(p.pEvnt->isHidden());
+        const QList<QVariantList> first = rows(QStringLiteral("select id, note from k_evdt"));
+        ASSERT_EQ(first.size(), 1);
+        EXPECT_EQ(first[0][1], QStringLiteral("первое"));
+
+        exec(QStringLiteral("drop trigger hide_dictionary on k_evdt; "
+                            "alter view kv_rhb_dic_away rename to kv_rhb_dic"));
+        p.mEvNote->setPlainText(QStringLiteral("второе"));
+        Msg::clearShown();
+        Msg::setNextAnswer(Msg::Yes);
+        QTest::mouseClick(p.bEvSave, Qt::LeftButton);
+        EXPECT_EQ(Msg::shown(), QStringList({"question: Сохранить запись?"}));
+        EXPECT_EQ(rows(QStringLiteral("select id, note from k_evdt")),
+                  (QList<QVariantList>{{first[0][0], QStringLiteral("второе")}}));
+        EXPECT_TRUE(p.pEvnt->isHidden());
+        EXPECT_EQ(p.sgEvents2->rowCount(), 2);
+    }
 }

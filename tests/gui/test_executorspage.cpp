@@ -254,7 +254,7 @@ TEST_F(ExecutorsPageTest, TitlesSortByNumberAndByNameOnly)
     EXPECT_EQ(gridIds(), byName);
 
     clickTitle(0);
-    EXPECT_EQ(dm->adoqExecs->text(), "select * from RHB_EXC order by id;");
+    EXPECT_EQ(dm->adoqExecs->text(), Tdm::ExecsById);
     EXPECT_EQ(gridIds(), byId);
     EXPECT_EQ(ExecutorIds, IdList(byId.begin(), byId.end()));
     EXPECT_EQ(dm->adoqExecs->recNo(), 0);
@@ -264,13 +264,13 @@ TEST_F(ExecutorsPageTest, TitlesSortByNumberAndByNameOnly)
     for (int column : {2, 3, 4}) {
         SCOPED_TRACE(column);
         clickTitle(column);
-        EXPECT_EQ(dm->adoqExecs->text(), "select * from RHB_EXC order by id;");
+        EXPECT_EQ(dm->adoqExecs->text(), Tdm::ExecsById);
         EXPECT_EQ(gridIds(), byId);
         EXPECT_EQ(currentId(), 5);
     }
 
     clickTitle(1);
-    EXPECT_EQ(dm->adoqExecs->text(), "select * from RHB_EXC order by name;");
+    EXPECT_EQ(dm->adoqExecs->text(), Tdm::ExecsByName);
     EXPECT_EQ(gridIds(), byName);
     EXPECT_EQ(ExecutorIds, IdList(byName.begin(), byName.end()));
     EXPECT_EQ(dm->adoqExecs->recNo(), 0);
@@ -298,28 +298,42 @@ TEST_F(ExecutorsPageTest, UsageTestDecidesWhetherADeleteMayGoOn)
         const char* what;
         int id;
         QString arrange; // PRG stands for the IPRA, ORG for the organisation
-        bool blocked;
+        QString uses;    // as the refusal names them; empty: deleted
     };
+    // The demo's logins work for organisations 1, 3 and 5.
     const Case cases[] = {
-        {"an event record with exid 0", 2, "insert into k_evdt (prgid, exid) values (PRG, 0)", false},
-        {"an event record with no exid", 4, "insert into k_evdt (prgid, exid) values (PRG, null)", false},
+        {"an event record with exid 0", 2, "insert into k_evdt (prgid, exid) values (PRG, 0)", ""},
+        {"an event record with no exid", 4, "insert into k_evdt (prgid, exid) values (PRG, null)", ""},
         {"an IPRA without responsible organisation",
-         5, "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, null)", false},
-        {"an event record names it", 6, "insert into k_evdt (prgid, exid) values (PRG, ORG)", true},
+         8, "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, null)", ""},
+        {"a name accepted unchanged", 9, "insert into k_mo_names (rname, tid, tname) values ('x', 0, 'x')", ""},
+        {"an event record names it", 6, "insert into k_evdt (prgid, exid) values (PRG, ORG)", "записи мероприятий"},
         {"an IPRA has it as responsible", 7,
-         "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, ORG)", true},
+         "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, ORG)", "распределенные ИПРА"},
+        {"a sender name is matched to it", 6,
+         "insert into k_mo_names (rname, tid, tname) values ('x', ORG, 'x')", "сопоставленные названия организаций"},
+        {"a login works for it", 7, "insert into k_login (login, mo_id, lvl) values ('X', ORG, 0)",
+         "учетные записи пользователей"},
+        {"every kind at once", 6,
+         "insert into k_evdt (prgid, exid) values (PRG, ORG); "
+         "insert into k_ipra_mo (prgid, resp_mo_id) values (PRG, ORG); "
+         "insert into k_mo_names (rname, tid, tname) values ('x', ORG, 'x'); "
+         "insert into k_login (login, mo_id, lvl) values ('X', ORG, 0)",
+         "записи мероприятий, распределенные ИПРА, сопоставленные названия организаций, "
+         "учетные записи пользователей"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        exec("delete from k_evdt");
-        exec("delete from k_ipra_mo");
+        exec("delete from k_evdt; delete from k_ipra_mo; delete from k_mo_names; "
+             "delete from k_login where login = 'X'");
         exec(QString(c.arrange).replace("PRG", QString::number(prg)).replace("ORG", QString::number(c.id)));
         select(c.id);
         click(page->bExDel, Msg::Yes);
         EXPECT_FALSE(dm->adoqTmp->isOpen());
         const bool gone = scalar(QStringLiteral("select count(*) from rhb_exc where id=%1").arg(c.id)).toInt() == 0;
-        if (c.blocked) {
-            EXPECT_EQ(Msg::shown(), QStringList{"error: Есть связанные данные. Удалить невозможно"});
+        if (!c.uses.isEmpty()) {
+            EXPECT_EQ(Msg::shown(),
+                      QStringList{"error: Есть связанные данные: " + c.uses + ". Удалить невозможно"});
             EXPECT_FALSE(gone);
             EXPECT_EQ(currentId(), c.id);
         } else {
@@ -362,6 +376,68 @@ TEST_F(ExecutorsPageTest, DeleteTakesTheGridRowRefusesTheOwnOrganisationAndStops
     EXPECT_EQ(panelTexts(), loaded);
     EXPECT_EQ(page->EditedExecutorId, 0);
     EXPECT_EQ(page->bExSave->text(), "Сохранить(добавить)");
+}
+
+// Saving or deleting an organisation that another workstation changed or deleted since the
+// list was read writes nothing and says so; the list shows it as stored now, and the panel
+// keeps what was typed: a second save updates the organisation as it now stands, or adds
+// the texts as a new one when it is gone.
+TEST_F(ExecutorsPageTest, OrganisationsChangedOrDeletedElsewhereAreNotOverwritten)
+{
+    struct Case
+    {
+        const char* what;
+        int id;
+        bool save; // else delete
+        bool deleted;
+    };
+    // Organisations 7 and 8 are in no use, so their deletion gets as far as the delete.
+    const Case cases[] = {
+        {"save, changed elsewhere", 4, true, false},
+        {"save, deleted elsewhere", 6, true, true},
+        {"delete, changed elsewhere", 7, false, false},
+        {"delete, deleted elsewhere", 8, false, true},
+    };
+    const QString refusal = QStringLiteral("error: Запись изменена или удалена на другом рабочем месте");
+    const QStringList typed = {"Набранное здесь", "Здесь", "111", "222"};
+    OtherWorkstation other;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        open(10);
+        if (c.save) {
+            doubleClick(c.id);
+            page->mExFName->setPlainText(typed[0]);
+            page->mExShName->setPlainText(typed[1]);
+            page->eExInn->setText(typed[2]);
+            page->eExOgrn->setText(typed[3]);
+        } else {
+            select(c.id);
+        }
+        other.exec((c.deleted ? QStringLiteral("delete from rhb_exc where id = %1")
+                              : QStringLiteral("update rhb_exc set name = 'Изменено там' where id = %1"))
+                       .arg(c.id));
+        const auto left = directory();
+        click(c.save ? page->bExSave : page->bExDel, Msg::Yes);
+        EXPECT_EQ(Msg::shown(), QStringList({c.save ? "question: Сохранить запись?" : "question: Удалить запись?",
+                                             refusal}));
+        EXPECT_EQ(directory(), left);
+        // The list as stored now.
+        EXPECT_EQ(gridIds().contains(c.id), !c.deleted);
+        if (!c.deleted) {
+            ASSERT_TRUE(dm->adoqExecs->locate("id", c.id));
+            EXPECT_EQ(dm->adoqExecs->asString("name"), "Изменено там");
+        }
+        if (!c.save)
+            continue;
+        EXPECT_EQ(panelTexts(), typed);
+        EXPECT_EQ(page->EditedExecutorId, c.deleted ? 0 : c.id);
+        EXPECT_EQ(page->bExSave->text(), c.deleted ? "Сохранить(добавить)" : "Сохранить(обновить)");
+        click(page->bExSave, Msg::Yes);
+        EXPECT_EQ(Msg::shown(), QStringList({"question: Сохранить запись?"}));
+        const auto saved = rows(QStringLiteral("select name, scode, inn, ogrn from rhb_exc where %1")
+                                    .arg(c.deleted ? QStringLiteral("id > 9") : QStringLiteral("id = %1").arg(c.id)));
+        EXPECT_EQ(saved, QList<QVariantList>({{typed[0], typed[1], typed[2], typed[3]}}));
+    }
 }
 
 // In the program: a level-0 user reaches the page and sees the directory read-only.

@@ -110,3 +110,15 @@ void DbTest::loadDemoData()
             lines << line;
     exec(lines.join(QLatin1Char('\n')));
 }
+
+OtherWorkstation::OtherWorkstation() : m_connection(QStringLiteral("other workstation"))
+{
+    m_connection.setConnectionString(Tdm::ConnectionString);
+    m_connection.open();
+}
+
+void OtherWorkstation::exec(const QString& sql)
+{
+    QSqlQuery q(m_connection.database());
+    run(q, sql);
+}

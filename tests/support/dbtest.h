@@ -34,3 +34,15 @@ protected:
 
 // Drops the test database and creates it again from the template.
 void ResetTestDatabase();
+
+// Another workstation on the same register: a connection of its own through the same
+// data source, changing rows that the pages under test have read before.
+class OtherWorkstation
+{
+public:
+    OtherWorkstation();
+    void exec(const QString& sql);
+
+private:
+    TConnection m_connection;
+};

@@ -11,6 +11,10 @@ namespace Msg {
 
 enum Answer { Ok, Yes, No, Cancel };
 
+// The refusal of a change to a row that another workstation changed or deleted since it
+// was read.
+inline const QString ChangedElsewhere = QStringLiteral("Запись изменена или удалена на другом рабочем месте");
+
 void error(QWidget* parent, const QString& text);       // error box, one OK button
 void information(QWidget* parent, const QString& text); // information box, one OK button
 Answer question(QWidget* parent, const QString& text);  // Yes and No
