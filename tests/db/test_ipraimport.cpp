@@ -138,7 +138,7 @@ TEST_F(IpraImportTest, ExitStatusTellsHowTheRunEnded)
             WriteTextFile(folder.path(), QStringLiteral("f.xml"),
                           IpraXml({guid(5), Galich, QString::fromLatin1(c.fileBirthDate)}));
         if (c.breakSql)
-            exec(QString::fromUtf8(c.breakSql));
+            adminExec(QString::fromUtf8(c.breakSql));
         QStringList arguments;
         for (const QString& a : c.arguments)
             arguments << QString(a).replace(QStringLiteral("%F"), folder.path());
@@ -146,7 +146,7 @@ TEST_F(IpraImportTest, ExitStatusTellsHowTheRunEnded)
         const Outcome o = runImporter(arguments);
 
         if (c.repairSql)
-            exec(QString::fromUtf8(c.repairSql));
+            adminExec(QString::fromUtf8(c.repairSql));
         EXPECT_EQ(o.status, c.status) << o.err.join('\n').toStdString();
         if (!c.lastErr.isNull()) {
             ASSERT_FALSE(o.err.isEmpty());

@@ -241,7 +241,7 @@ TEST_F(EventEditorTest, AddingATypedNameToTheDictionary)
 {
     TOrgIpraPage& p = show(0);
     const auto dictionary = [this] {
-        return rows(QStringLiteral("select d.id, d.name, d.shname, l.type, l.subtype from rhb_dic d "
+        return adminRows(QStringLiteral("select d.id, d.name, d.shname, l.type, l.subtype from rhb_dic d "
                                    "left join k_ev_dic l on l.evnt = d.id where d.id > 24 order by d.id"));
     };
     // A name picked from the list is in the dictionary already.

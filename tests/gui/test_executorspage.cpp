@@ -312,7 +312,7 @@ TEST_F(ExecutorsPageTest, UsageTestDecidesWhetherADeleteMayGoOn)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         exec("delete from k_evdt");
-        exec("delete from k_ipra_mo");
+        adminExec("delete from k_ipra_mo");
         exec(QString(c.arrange).replace("PRG", QString::number(prg)).replace("ORG", QString::number(c.id)));
         select(c.id);
         click(page->bExDel, Msg::Yes);
