@@ -7,6 +7,7 @@
 # schema. Sourced after common.sh, not run.
 #
 #   pgc_init DIR [--throwaway]   new cluster in DIR (--throwaway: no fsync, for tests)
+#   pgc_has_admin DIR            whether DIR was made so (not by an older version)
 #   pgc_start DIR                start on a free port, or join a server already running
 #   pgc_psql DB [psql args]      psql as the administrator, stops at the first error
 #   pgc_createdb NAME [TEMPLATE]
@@ -20,6 +21,7 @@
 PGC_BIN="${IPRA_PG_BIN:-/usr/lib/postgresql/15/bin}"
 # The program's built-in login; its connection string carries the same.
 PGC_USER=postgres
+# shellcheck disable=SC2034  # for the callers that connect as the program
 PGC_PASSWORD=vemp
 PGC_DSN=ViraVIR
 # The cluster's superuser. Its password is made at initdb and kept in the
