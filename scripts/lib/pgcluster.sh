@@ -1,11 +1,15 @@
 # shellcheck shell=bash
-# A private PostgreSQL 15 cluster for the program and its tests: its own folder,
-# a free port on 127.0.0.1, password login as "postgres", and a private ODBC
-# data source ViraVIR pointing at it. Sourced after common.sh, not run.
+# A private PostgreSQL 15 cluster for the program and its tests, set up as a
+# region's server would be: its own folder, a free port on 127.0.0.1, TLS with a
+# certificate of its own, the bootstrap superuser ipra_admin with a password of
+# its own, and a private ODBC data source ViraVIR pointing at it. The program's
+# login "postgres" is made by db/roles.sql, which the callers load after the
+# schema. Sourced after common.sh, not run.
 #
 #   pgc_init DIR [--throwaway]   new cluster in DIR (--throwaway: no fsync, for tests)
+#   pgc_has_admin DIR            whether DIR was made so (not by an older version)
 #   pgc_start DIR                start on a free port, or join a server already running
-#   pgc_psql DB [psql args]      psql as postgres, stops at the first error
+#   pgc_psql DB [psql args]      psql as the administrator, stops at the first error
 #   pgc_createdb NAME [TEMPLATE]
 #   pgc_load DB FILE             run an SQL file, stops at the first error
 #   pgc_write_odbc FOLDER DB     FOLDER/odbc.ini with DSN ViraVIR -> DB, exported
@@ -17,8 +21,16 @@
 PGC_BIN="${IPRA_PG_BIN:-/usr/lib/postgresql/15/bin}"
 # The program's built-in login; its connection string carries the same.
 PGC_USER=postgres
+# shellcheck disable=SC2034  # for the callers that connect as the program
 PGC_PASSWORD=vemp
 PGC_DSN=ViraVIR
+# The cluster's superuser. Its password is made at initdb and kept in the
+# cluster's folder, readable by the cluster's owner only.
+PGC_ADMIN=ipra_admin
+PGC_ADMIN_PASSWORD=""
+PGC_ADMIN_PASSWORD_FILE=ipra_admin.password
+# The server's self-signed certificate, which is its own CA for verify-full.
+PGC_CERT_FILE=server.crt
 PGC_PORT=""      # port of the server pgc_start found or started
 PGC_STARTED=0    # 1 when this shell started it, and so should stop it
 
@@ -80,10 +92,11 @@ _pgc_free_port() {
 }
 
 pgc_init() {
-  local dir=$1 mode=${2:-} pwfile log rc=0
+  local dir=$1 mode=${2:-} pwfile log rc=0 password
   local -a extra=()
   _pgc_check
   [[ ! -e $dir/PG_VERSION ]] || ipra_die "$dir already holds a cluster"
+  command -v openssl >/dev/null || ipra_die "openssl is missing (it makes the server's certificate); run scripts/setup"
   mkdir -p "$dir" || ipra_die "cannot create $dir"
   if (( EUID == 0 )); then
     chown postgres:postgres "$dir"
@@ -94,13 +107,14 @@ pgc_init() {
     extra+=(--no-sync)
   fi
 
+  password=$(openssl rand -hex 24) || ipra_die "openssl could not make a password"
   pwfile=$(mktemp)
   log=$(mktemp)
-  printf '%s\n' "$PGC_PASSWORD" >"$pwfile"
+  printf '%s\n' "$password" >"$pwfile"
   if (( EUID == 0 )); then
     chown postgres "$pwfile"
   fi
-  _pgc_as_owner "$PGC_BIN/initdb" -D "$dir" -U "$PGC_USER" --pwfile="$pwfile" \
+  _pgc_as_owner "$PGC_BIN/initdb" -D "$dir" -U "$PGC_ADMIN" --pwfile="$pwfile" \
     --auth=scram-sha-256 --encoding=UTF8 --locale=C.UTF-8 "${extra[@]}" >"$log" 2>&1 || rc=$?
   rm -f "$pwfile"
   if (( rc != 0 )); then
@@ -108,8 +122,33 @@ pgc_init() {
     rm -f "$log"
     ipra_die "initdb in $dir failed (see above)"
   fi
+  # The certificate, made by the server's user so that the key is its own, 0600.
+  _pgc_as_owner openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+    -days 3650 -subj "/CN=localhost" -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" \
+    -keyout "$dir/server.key" -out "$dir/$PGC_CERT_FILE" >"$log" 2>&1 || rc=$?
+  if (( rc != 0 )); then
+    cat "$log" >&2
+    rm -f "$log"
+    ipra_die "openssl could not make the server's certificate in $dir (see above)"
+  fi
   rm -f "$log"
+  _pgc_as_owner chmod 600 "$dir/server.key"
+  (umask 077 && printf '%s\n' "$password" >"$dir/$PGC_ADMIN_PASSWORD_FILE") ||
+    ipra_die "cannot keep the administrator's password in $dir"
+  if (( EUID == 0 )); then
+    chown postgres:postgres "$dir/$PGC_ADMIN_PASSWORD_FILE"
+  fi
+  PGC_ADMIN_PASSWORD=$password
 
+  # TCP and TLS only. The program's login comes in over TLS and nothing else;
+  # the administrator too, and for replication.
+  {
+    printf '# Private cluster of the IPRA scripts.\n'
+    printf '%-8s %-12s %-11s %-13s %s\n' '# TYPE' DATABASE USER ADDRESS METHOD \
+      hostssl all "$PGC_USER" 127.0.0.1/32 scram-sha-256 \
+      hostssl all "$PGC_ADMIN" 127.0.0.1/32 scram-sha-256 \
+      hostssl replication "$PGC_ADMIN" 127.0.0.1/32 scram-sha-256
+  } >"$dir/pg_hba.conf"
   {
     printf '\n# Private cluster of the IPRA scripts: TCP on 127.0.0.1 only; the port is\n'
     printf '# chosen at each start. The Unix socket stays in this folder.\n'
@@ -121,11 +160,18 @@ pgc_init() {
     else
       printf "unix_socket_directories = ''\n"
     fi
+    printf "ssl = on\nssl_cert_file = '%s'\nssl_key_file = 'server.key'\n" "$PGC_CERT_FILE"
     if [[ $mode == --throwaway ]]; then
       printf '# Thrown away after the run: durability buys nothing.\n'
       printf 'fsync = off\nsynchronous_commit = off\nfull_page_writes = off\n'
     fi
   } >>"$dir/postgresql.conf"
+}
+
+# Whether DIR was made by this helper with its administrator; a cluster made
+# by an earlier version has "postgres" as its superuser instead.
+pgc_has_admin() {
+  [[ -e $1/$PGC_ADMIN_PASSWORD_FILE ]]
 }
 
 pgc_running() {
@@ -136,6 +182,10 @@ pgc_start() {
   local dir=$1 log port before=0 err=""
   _pgc_check
   [[ -e $dir/PG_VERSION ]] || ipra_die "$dir holds no cluster"
+  pgc_has_admin "$dir" ||
+    ipra_die "the cluster in $dir has no administrator of its own (made by an earlier version of the scripts)"
+  PGC_ADMIN_PASSWORD=$(<"$dir/$PGC_ADMIN_PASSWORD_FILE") ||
+    ipra_die "cannot read the administrator's password in $dir"
   if pgc_running "$dir"; then
     PGC_PORT=$(sed -n 4p "$dir/postmaster.pid")
     [[ $PGC_PORT =~ ^[0-9]+$ ]] || ipra_die "cannot read the port of the server running in $dir"
@@ -164,7 +214,7 @@ pgc_start() {
     fi
   fi
   pgc_psql postgres -c 'select 1' >/dev/null ||
-    ipra_die "the server in $dir (port $PGC_PORT) refuses the login $PGC_USER"
+    ipra_die "the server in $dir (port $PGC_PORT) refuses the login $PGC_ADMIN"
 }
 
 pgc_stop() {
@@ -181,9 +231,9 @@ pgc_psql() {
   shift
   [[ -n $PGC_PORT ]] || ipra_die "no PostgreSQL server started"
   # A conninfo of its own so that PG* settings of the caller cannot redirect it.
-  PGPASSWORD=$PGC_PASSWORD PGCONNECT_TIMEOUT=10 PGOPTIONS='-c client_min_messages=warning' \
+  PGPASSWORD=$PGC_ADMIN_PASSWORD PGCONNECT_TIMEOUT=10 PGOPTIONS='-c client_min_messages=warning' \
     "$PGC_BIN/psql" -X -q -v ON_ERROR_STOP=1 \
-    -d "host=127.0.0.1 port=$PGC_PORT user=$PGC_USER dbname=$db sslmode=disable" "$@"
+    -d "host=127.0.0.1 port=$PGC_PORT user=$PGC_ADMIN dbname=$db sslmode=require" "$@"
 }
 
 pgc_createdb() {
@@ -247,6 +297,7 @@ Driver      = $drv
 Servername  = 127.0.0.1
 Port        = $PGC_PORT
 Database    = $db
+SSLmode     = require
 INI
   unset ODBCINSTINI
   export ODBCSYSINI="$folder"

@@ -207,6 +207,8 @@ void TImportRun::importFile(const QString& path)
         SaveIpra(record, NewIpraCount, [&](const QString& line) {
             log(QStringLiteral("%1: %2").arg(path, line.trimmed()));
         });
+        if (m_hooks.imported)
+            m_hooks.imported(path);
     }
     m_currentFile.clear();
 }

@@ -31,6 +31,8 @@ public:
         std::function<void(const QString& text)> message;
         // A file that was not loaded, and why (the parser's reason as it comes).
         std::function<void(const QString& path, const QString& reason)> rejected;
+        // A file of the import whose transaction has committed.
+        std::function<void(const QString& path)> imported;
         // The running count of the status pane: files done (import) or the number of the
         // file about to be read (names refresh).
         std::function<void(int number)> count;

@@ -270,7 +270,7 @@ TEST_F(IpraStateTest, FollowsChangedMovedAndDeletedRecords)
     exec(QString("delete from k_evdt where prgid=%1").arg(a));
     EXPECT_EQ(ipraState(a), 0) << "no record left";
     EXPECT_EQ(ipraState(b), 3);
-    exec("truncate k_evdt");
+    adminExec("truncate k_evdt");
     EXPECT_EQ(ipraState(b), 0);
     addRecord(b, 0);
     EXPECT_EQ(ipraState(b), 1) << "a record after the truncation";

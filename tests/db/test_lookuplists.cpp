@@ -102,7 +102,7 @@ TEST_F(LookupListsTest, ResultsTakeEveryRowAndGiveFullNames)
 {
     // More results than the 11 the program was built for: every row is kept.
     for (int id = 13; id >= 1; --id)
-        exec(QStringLiteral("insert into rhb_res (id, name, shname) values (%1, 'Результат %1', "
+        adminExec(QStringLiteral("insert into rhb_res (id, name, shname) values (%1, 'Результат %1', "
                             "' Р%1 ')")
                  .arg(id));
     LoadResultList();

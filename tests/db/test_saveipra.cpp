@@ -136,7 +136,7 @@ TEST_F(SaveIpraTest, ReimportKeepsTheAssignment)
 TEST_F(SaveIpraTest, DatabaseErrorInTheMiddleLeavesNoneOfTheFile)
 {
     // The representative's last document is the file's last write: refuse exactly that one.
-    exec("alter table k_doc add constraint no_boom check (title <> 'BOOM')");
+    adminExec("alter table k_doc add constraint no_boom check (title <> 'BOOM')");
     auto record = loadSample();
     record->repr->docs.back()->title = "BOOM";
     int newIpras = 0;

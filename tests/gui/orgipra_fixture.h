@@ -107,9 +107,10 @@ protected:
     {
         list()->resize(list()->width(), 600);
         const QImage image = list()->viewport()->grab().toImage();
-        // Column 1: the current cell of column 0 carries the focus frame as well.
+        // Column 1: the current cell of column 0 carries the focus frame as well. Above
+        // the text, which a wide font carries to the cell's edge.
         const QRect cell = list()->visualRect(list()->model()->index(row, 1));
-        return image.pixelColor(cell.right() - 8, cell.center().y());
+        return image.pixelColor(cell.right() - 8, cell.top() + 2);
     }
 
     QColor gridColour(QTableWidget* grid, int row, int column)

@@ -446,7 +446,7 @@ TEST_F(DistributePageTest, PanelsOfARowThatFailsToLoadAreHidden)
     ASSERT_EQ(p.lDistrIpraNum->text(), QStringLiteral("первая"));
     ASSERT_TRUE(p.bSetRespMo->isEnabled()) << "the matched sender is offered";
 
-    exec("alter table k_doc rename to k_doc_gone");
+    adminExec("alter table k_doc rename to k_doc_gone");
     clickRow(1);
     EXPECT_EQ(Msg::shown().size(), 1) << "the error is shown";
     EXPECT_EQ(dm->adoqDistrIpra->recNo(), 1);
@@ -457,7 +457,7 @@ TEST_F(DistributePageTest, PanelsOfARowThatFailsToLoadAreHidden)
     EXPECT_EQ(p.cbRespMOlist->currentIndex(), -1);
 
     // Once the row loads again, so do the panels.
-    exec("alter table k_doc_gone rename to k_doc");
+    adminExec("alter table k_doc_gone rename to k_doc");
     Msg::clearShown();
     clickRow(0);
     EXPECT_EQ(Msg::shown(), QStringList());

@@ -26,7 +26,7 @@ protected:
 
     static void setAllowedVersion(const QString& version)
     {
-        exec(QString("update k_vars set val='%1' where name='AppVer'").arg(version));
+        adminExec(QString("update k_vars set val='%1' where name='AppVer'").arg(version));
     }
 
     // Types the entries as a user would and presses OK.
@@ -106,7 +106,7 @@ TEST_F(LoginTest, AttemptsAndTheirAnswers)
 
 TEST_F(LoginTest, SuccessFillsTheSessionOrganisationWithTheLowBitsOfTheLevel)
 {
-    exec("update k_login set lvl=266 where login='ADMIN'");
+    adminExec("update k_login set lvl=266 where login='ADMIN'");
     const auto org = rows("select e.id, e.name, e.scode, e.inn, e.ogrn from k_login l "
                           "join rhb_exc e on e.id=l.mo_id where l.login='ADMIN'");
     ASSERT_EQ(org.size(), 1);
@@ -181,7 +181,7 @@ TEST_F(LoginTest, UnreachableDatabaseAtShowLeavesTheVersionEmpty)
 
 TEST_F(LoginTest, MissingAllowedVersionIsAnErrorNotALogin)
 {
-    exec("delete from k_vars where name='AppVer'");
+    adminExec("delete from k_vars where name='AppVer'");
     TfLogin dialog;
     dialog.show();
     attempt(dialog, "admin", "admin");

@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, RoleLevelDecidesTheTabsAndTheStartPage)
 
 TEST_F(MainWindowTest, ShowSequenceFillsTheWindowAndClosingReleasesTheNames)
 {
-    exec("update k_vars set val='300' where name='AlertPeriod'");
+    adminExec("update k_vars set val='300' where name='AlertPeriod'");
     TfMain& w = open(8);
     ASSERT_EQ(Msg::shown(), QStringList());
 
@@ -171,9 +171,9 @@ TEST_F(MainWindowTest, FailingAlertSettingStopsTheSequenceButKeepsTheLevelsPages
     };
     for (const char* breakage : breakages) {
         SCOPED_TRACE(breakage);
-        exec("delete from k_vars where name='AlertPeriod'");
-        exec("insert into k_vars (name, val) values ('AlertPeriod', '3')");
-        exec(QString::fromUtf8(breakage));
+        adminExec("delete from k_vars where name='AlertPeriod'");
+        adminExec("insert into k_vars (name, val) values ('AlertPeriod', '3')");
+        adminExec(QString::fromUtf8(breakage));
         Msg::clearShown();
         TfMain& w = open(5);
         ASSERT_EQ(Msg::shown().size(), 1);

@@ -208,11 +208,11 @@ TEST_F(NamesPageTest, ActionsThatWriteNothing)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        exec("alter table k_mo_names drop constraint if exists no_match");
-        exec("delete from k_mo_names");
+        adminExec("alter table k_mo_names drop constraint if exists no_match");
+        adminExec("delete from k_mo_names");
         addSenderNames({"Больница А"});
         if (!c.arrange.isEmpty())
-            exec(c.arrange);
+            adminExec(c.arrange);
         const auto before = rows("select id, rname, tid, tname from k_mo_names order by id");
         page->tsNamesShow();
         const QString count = page->lEmpTnamesCount->text();

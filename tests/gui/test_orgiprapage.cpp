@@ -165,7 +165,7 @@ TEST_F(OrgIpraPageTest, ClickShowsTheHolderTheRepresentativeAndTheInformationBox
     EXPECT_EQ(p.mOrgPersAddr->toPlainText(), QString());
 
     // Without a representative the panel hides.
-    exec(QStringLiteral("delete from k_person where prgid = %1 and ptype = 1").arg(bare));
+    adminExec(QStringLiteral("delete from k_person where prgid = %1 and ptype = 1").arg(bare));
     clickRow(1);
     EXPECT_TRUE(p.pOrgRepr->isHidden());
     EXPECT_EQ(Msg::shown(), QStringList());
@@ -207,7 +207,7 @@ TEST_F(OrgIpraPageTest, ClicksThatChangeNothing)
     p.pEvnt->hide();
 
     // An IPRA that cannot be read: the error, and the page still shows the one before.
-    exec(QStringLiteral("delete from k_ipra_evnt where prgid = %1; delete from k_evdt where prgid = %1; "
+    adminExec(QStringLiteral("delete from k_ipra_evnt where prgid = %1; delete from k_evdt where prgid = %1; "
                         "delete from k_ipra_mo where prgid = %1; delete from prg where id = %1")
              .arg(second));
     Msg::clearShown();

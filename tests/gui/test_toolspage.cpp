@@ -295,7 +295,7 @@ TEST_F(ToolsPageTest, AnErrorStopsTheRunAndThePageIsRestored)
         ASSERT_TRUE(dir.isValid());
         const QString file = WriteTextFile(dir.path(), QStringLiteral("bad.xml"), IpraXml({guid(9), Galich, c.birthDate}));
         if (c.breakSql)
-            exec(QString::fromUtf8(c.breakSql));
+            adminExec(QString::fromUtf8(c.breakSql));
         Msg::clearShown();
         logStart = page->Memo->document()->blockCount();
 
@@ -305,7 +305,7 @@ TEST_F(ToolsPageTest, AnErrorStopsTheRunAndThePageIsRestored)
             importFolder(dir.path());
 
         if (c.repairSql)
-            exec(QString::fromUtf8(c.repairSql));
+            adminExec(QString::fromUtf8(c.repairSql));
         ASSERT_EQ(Msg::shown().size(), 1);
         ASSERT_TRUE(Msg::shown().first().startsWith(QStringLiteral("error: ")));
         const QString message = Msg::shown().first().mid(7);

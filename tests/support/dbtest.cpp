@@ -10,11 +10,15 @@
 
 namespace {
 
+const QString AdminConnection = QStringLiteral("admin");
+
 QString envOr(const char* name, const char* fallback)
 {
     const QString v = qEnvironmentVariable(name);
     return v.isEmpty() ? QString::fromLatin1(fallback) : v;
 }
+
+QString testDatabase() { return envOr("IPRA_TEST_DATABASE", "ipra_test"); }
 
 void run(QSqlQuery& q, const QString& sql)
 {
@@ -22,39 +26,93 @@ void run(QSqlQuery& q, const QString& sql)
         throw DbError(sql + QStringLiteral(": ") + q.lastError().text());
 }
 
+QString readSource(const char* relativePath)
+{
+    QFile file(QStringLiteral(IPRA_SOURCE_DIR "/") + QLatin1String(relativePath));
+    if (!file.open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("cannot read ") + QLatin1String(relativePath));
+    // The whole script in one batch (the driver sends it as one simple query);
+    // psql's own commands are left out.
+    QStringList lines;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+        if (!line.trimmed().startsWith(QLatin1Char('\\')))
+            lines << line;
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The cluster's administrator, whose credentials scripts/test hands over; the
+// program never learns them.
+QSqlDatabase openAdmin(const QString& database)
+{
+    const QString user = qEnvironmentVariable("IPRA_TEST_ADMIN_USER");
+    if (user.isEmpty())
+        throw DbError(QStringLiteral(
+            "IPRA_TEST_ADMIN_USER is not set: database tests run through scripts/test, which starts the server"));
+    QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), AdminConnection);
+    // QODBC puts "DSN=" in front itself; the extra attribute picks another database.
+    admin.setDatabaseName(QStringLiteral("ViraVIR;Database=") + database);
+    admin.setUserName(user);
+    admin.setPassword(qEnvironmentVariable("IPRA_TEST_ADMIN_PASSWORD"));
+    if (!admin.open())
+        throw DbError(QStringLiteral("admin connection: ") + admin.lastError().text());
+    return admin;
+}
+
+QSqlDatabase admin()
+{
+    QSqlDatabase db = QSqlDatabase::database(AdminConnection, false);
+    return db.isOpen() ? db : openAdmin(testDatabase());
+}
+
+QList<QVariantList> fetch(const QSqlDatabase& db, const QString& sql)
+{
+    QSqlQuery q(db);
+    run(q, sql);
+    QList<QVariantList> result;
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << q.value(i);
+        result << row;
+    }
+    return result;
+}
+
+void closeAdmin()
+{
+    {
+        QSqlDatabase admin = QSqlDatabase::database(AdminConnection, false);
+        if (admin.isOpen())
+            admin.close();
+    }
+    QSqlDatabase::removeDatabase(AdminConnection);
+}
+
 } // namespace
 
 void ResetTestDatabase()
 {
+    closeAdmin();
     if (qEnvironmentVariableIsEmpty("ODBCINI"))
         throw DbError(QStringLiteral(
             "ODBCINI is not set: database tests run through scripts/test, which starts the server"));
-    const QString database = envOr("IPRA_TEST_DATABASE", "ipra_test");
     const QString templ = envOr("IPRA_TEST_TEMPLATE", "ipra_template");
-    QString failure;
-    {
-        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("admin"));
-        // QODBC puts "DSN=" in front itself; the extra attribute picks another database.
-        admin.setDatabaseName(QStringLiteral("ViraVIR;Database=postgres"));
-        admin.setUserName(QStringLiteral("postgres"));
-        admin.setPassword(QStringLiteral("vemp"));
-        if (!admin.open()) {
-            failure = QStringLiteral("admin connection: ") + admin.lastError().text();
-        } else {
+    try {
+        {
+            QSqlDatabase admin = openAdmin(QStringLiteral("postgres"));
             QSqlQuery q(admin);
-            try {
-                run(q, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database));
-                run(q, QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(database, templ));
-            } catch (const DbError& e) {
-                failure = e.message();
-            }
-            q.finish();
-            admin.close();
+            run(q, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(testDatabase()));
+            run(q, QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(testDatabase(), templ));
         }
+        closeAdmin();
+        // A database made from a template has the default database rights again:
+        // the program's login gets back exactly what a register's database gives it.
+        QSqlQuery q(admin());
+        run(q, readSource("db/roles.sql"));
+    } catch (...) {
+        closeAdmin();
+        throw;
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
-    if (!failure.isEmpty())
-        throw DbError(failure);
 }
 
 void DbTest::SetUp()
@@ -68,6 +126,7 @@ void DbTest::TearDown()
 {
     delete dm;
     dm = nullptr;
+    closeAdmin();
 }
 
 void DbTest::exec(const QString& sql)
@@ -85,30 +144,24 @@ QVariant DbTest::scalar(const QString& sql)
 
 QList<QVariantList> DbTest::rows(const QString& sql)
 {
-    QSqlQuery q(dm->conPg.database());
+    return fetch(dm->conPg.database(), sql);
+}
+
+void DbTest::adminExec(const QString& sql)
+{
+    QSqlQuery q(admin());
     run(q, sql);
-    QList<QVariantList> result;
-    while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row << q.value(i);
-        result << row;
-    }
-    return result;
+}
+
+QList<QVariantList> DbTest::adminRows(const QString& sql)
+{
+    return fetch(admin(), sql);
 }
 
 void DbTest::loadDemoData()
 {
-    QFile file(QStringLiteral(IPRA_SOURCE_DIR "/db/demo.sql"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw DbError(QStringLiteral("cannot read db/demo.sql"));
-    // The whole script in one batch (the driver sends it as one simple query);
-    // psql's own commands are left out.
-    QStringList lines;
-    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
-        if (!line.trimmed().startsWith(QLatin1Char('\\')))
-            lines << line;
-    exec(lines.join(QLatin1Char('\n')));
+    // Logins, settings and the fixed directories are the administrator's to fill.
+    adminExec(readSource("db/demo.sql"));
 }
 
 OtherWorkstation::OtherWorkstation() : m_connection(QStringLiteral("other workstation"))

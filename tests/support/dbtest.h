@@ -16,23 +16,30 @@ inline void PrintTo(const QString& text, std::ostream* os)
 
 // A test against the real register: before each test the test database is created
 // afresh from the template that holds the schema, and a data module `dm` is
-// connected to it through the ViraVIR data source.
+// connected to it through the ViraVIR data source as the program's own login, an
+// ordinary role with only the rights db/roles.sql grants.
 class DbTest : public ::testing::Test
 {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Plain SQL on the data module's connection, for arranging and checking rows.
+    // Plain SQL on the data module's connection, for arranging and checking rows with
+    // the program's own rights. What the program never does itself (filling logins or
+    // fixed directories, deleting an IPRA's rows, changing a table) goes through the
+    // administrator's connection instead.
     static void exec(const QString& sql);
     static QVariant scalar(const QString& sql);
     static QList<QVariantList> rows(const QString& sql);
+    static void adminExec(const QString& sql);
+    static QList<QVariantList> adminRows(const QString& sql);
 
     // The demo directories and logins, for tests that want a populated register.
     static void loadDemoData();
 };
 
-// Drops the test database and creates it again from the template.
+// Drops the test database and creates it again from the template, with the
+// program's login given its rights in it.
 void ResetTestDatabase();
 
 // Another workstation on the same register: a connection of its own through the same

@@ -1,36 +1,46 @@
 // ipra-import: the import page's two runs without a window, for scheduled imports of
 // large folders.
-//   ipra-import FOLDER           load every IPRA file of FOLDER into the register
-//   ipra-import --names FOLDER   collect the sender organisation names of FOLDER's files
+//   ipra-import FOLDER                 load every IPRA file of FOLDER into the register
+//   ipra-import --archive DIR FOLDER   the same, and move each file with an outcome into DIR
+//   ipra-import --names FOLDER         collect the sender organisation names of FOLDER's files
 // The log lines of the page go to standard output; the running count, rejected files and
 // errors to standard error. Exit status: 0 when the run ends, 1 when a conversion or
-// database error stops it, 2 on wrong usage.
+// database error stops it or a file could not be archived, 2 on wrong usage.
 
 #include "data/tdm.h"
+#include "import/importarchive.h"
 #include "import/importrun.h"
 #include "platform/errors.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace {
 
 const char* const Usage =
-    "usage: ipra-import FOLDER\n"
+    "usage: ipra-import [--archive DIR] FOLDER\n"
     "       ipra-import --names FOLDER\n"
+    "       ipra-import --help\n"
     "\n"
     "Loads every IPRA file (*.xml) of FOLDER into the register, or with --names collects\n"
     "the sender organisation names of the files into the names directory. Sub-folders are\n"
     "not read. The register is reached through the ODBC data source ViraVIR.\n"
     "\n"
+    "--archive DIR  moves each file once its outcome is in the register: a loaded file to\n"
+    "               DIR/imported/YYYY-MM-DD/, a refused one to DIR/rejected/YYYY-MM-DD/\n"
+    "               with NAME.reason.txt beside it. A file whose load did not commit stays\n"
+    "               in FOLDER. A taken name gets a number (a.1.xml); nothing is overwritten.\n"
+    "\n"
     "Standard output gets the log lines, standard error the running count, the files that\n"
     "were not loaded and their reasons. Exit status: 0 when the run ended, 1 when an error\n"
-    "stopped it, 2 on wrong usage.\n";
+    "stopped it or a file could not be archived, 2 on wrong usage.\n";
 
 void writeLine(std::FILE* stream, const QString& line)
 {
@@ -98,27 +108,43 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     bool names = false;
-    QString folder;
-    QStringList args = QCoreApplication::arguments().mid(1);
+    std::optional<QString> archiveRoot;
+    QStringList folders;
+    const QStringList args = QCoreApplication::arguments().mid(1);
     for (const QString& arg : args) {
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             std::fputs(Usage, stdout);
-            return 2;
+            return 0;
         }
     }
-    if (!args.isEmpty() && args.first() == QLatin1String("--names")) {
-        names = true;
-        args.removeFirst();
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("--names")) {
+            names = true;
+        } else if (arg == QLatin1String("--archive")) {
+            if (i + 1 >= args.size())
+                return usageError(QStringLiteral("--archive needs a folder"));
+            archiveRoot = args[++i];
+        } else if (arg.startsWith(QLatin1String("--archive="))) {
+            archiveRoot = arg.mid(int(qstrlen("--archive=")));
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            return usageError(QStringLiteral("unknown option %1").arg(arg));
+        } else {
+            folders << arg;
+        }
     }
-    if (args.size() != 1)
-        return usageError(args.isEmpty() ? QStringLiteral("no folder given")
-                                         : QStringLiteral("exactly one folder is read"));
-    folder = args.first();
-    if (folder.startsWith(QLatin1Char('-')))
-        return usageError(QStringLiteral("unknown option %1").arg(folder));
-    if (!QFileInfo(folder).isDir()) {
-        writeLine(stderr, QStringLiteral("ipra-import: %1 is not a folder").arg(folder));
-        return 2;
+    if (folders.size() != 1)
+        return usageError(folders.isEmpty() ? QStringLiteral("no folder given")
+                                            : QStringLiteral("exactly one folder is read"));
+    // The names refresh leaves the files where they are: they are still to be imported.
+    if (names && archiveRoot)
+        return usageError(QStringLiteral("--archive is for the import, not for --names"));
+    const QString folder = folders.first();
+    for (const QString& dir : {folder, archiveRoot.value_or(folder)}) {
+        if (!QFileInfo(dir).isDir()) {
+            writeLine(stderr, QStringLiteral("ipra-import: %1 is not a folder").arg(dir));
+            return 2;
+        }
     }
 
     CountLine count;
@@ -133,10 +159,28 @@ int main(int argc, char** argv)
         count.breakLine();
         writeLine(stderr, QStringLiteral("ipra-import: ") + text);
     };
+    // A failed move is told and the run goes on: the file stays in the folder, and the
+    // next run reads it again (an imported IPRA is then only updated).
+    bool archiveFailed = false;
+    const std::optional<ImportArchive> archive =
+        archiveRoot ? std::optional<ImportArchive>(*archiveRoot) : std::nullopt;
+    const auto archived = [&](const QString& path, const ImportArchive::Result& result) {
+        if (result.ok()) {
+            hooks.log(QStringLiteral("%1: перенесён в %2").arg(path, QDir::toNativeSeparators(result.target)));
+        } else {
+            archiveFailed = true;
+            count.breakLine();
+            writeLine(stderr, QStringLiteral("ipra-import: %1: не перенесён в архив: %2").arg(path, result.error));
+        }
+    };
     hooks.rejected = [&](const QString& path, const QString& reason) {
         count.breakLine();
         writeLine(stderr, QStringLiteral("ipra-import: %1: %2").arg(path, reason));
+        if (archive)
+            archived(path, archive->storeRejected(path, reason));
     };
+    if (archive)
+        hooks.imported = [&](const QString& path) { archived(path, archive->storeImported(path)); };
     hooks.progress = [&](int, int total) { count.setTotal(total); };
     hooks.count = [&](int number) { count.show(number); };
     // No window to keep alive: nothing to process between files.
@@ -165,5 +209,7 @@ int main(int argc, char** argv)
     delete dm;
     dm = nullptr;
     std::fflush(stdout);
+    if (status == 0 && archiveFailed)
+        status = 1;
     return status;
 }
