@@ -1,11 +1,14 @@
 #include "dbtest.h"
+#include "iprafiles.h"
 #include "testserver.h"
 
+#include "import/importrun.h"
 #include "platform/errors.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <functional>
@@ -270,4 +273,73 @@ TEST_F(DbTest, RefusedCommitRollsBackAndReturnsToAutocommit)
     ins.execute();
     EXPECT_EQ(otherWorkstationScalar("select string_agg(n::text, ',') from deferred_pair").toString(),
               "2");
+}
+
+// A region's register on a primary with a streaming standby: the data source names both
+// (the standby first) and asks for the one that takes writes. The primary is stopped and
+// the standby promoted between two actions: the second action works on the new primary,
+// and everything committed before is there.
+class StandbyTest : public DbTest
+{
+protected:
+    void TearDown() override
+    {
+        DbTest::TearDown();
+        TestServer::runSupportScript("standby-pair", {"destroy"});
+    }
+
+    static QString serverRole()
+    {
+        SqlQuery& tmp = *dm->adoqTmp;
+        tmp.close();
+        tmp.clearText();
+        tmp.addLine("select host(inet_server_addr()) as address, pg_is_in_recovery() as standby");
+        tmp.open();
+        const QString role = tmp.asString("address") +
+                             (tmp.asBoolean("standby") ? QStringLiteral(" standby") : QString());
+        tmp.close();
+        return role;
+    }
+
+    int importFiles(const QString& folder)
+    {
+        bool namesMode = false;
+        TImportRun::Hooks hooks;
+        hooks.pickFolder = [&] { return folder; };
+        TImportRun run(namesMode, hooks);
+        run.LoadXml();
+        return run.NewIpraCount;
+    }
+};
+
+TEST_F(StandbyTest, FailoverToThePromotedStandby)
+{
+    ASSERT_TRUE(TestServer::runSupportScript("standby-pair", {"create"}));
+    dm->conPg.close();
+    dm->conPg.setConnectionString("Password=vemp;User ID=postgres;Data Source=ViraVIRPair");
+    dm->conPg.open();
+    ASSERT_EQ(serverRole(), "127.0.0.1");
+
+    QTemporaryDir before, after;
+    for (int i = 1; i <= 3; ++i)
+        WriteTextFile(before.path(), QStringLiteral("%1.xml").arg(i),
+                      IpraXml({QStringLiteral("5b1c0000-0000-4000-8000-00000000000%1").arg(i), "Больница"}));
+    WriteTextFile(after.path(), "4.xml", IpraXml({"5b1c0000-0000-4000-8000-000000000004", "Больница"}));
+    EXPECT_EQ(importFiles(before.path()), 3);
+    addOrganisation("До переключения");
+
+    ASSERT_TRUE(TestServer::runSupportScript("standby-pair", {"failover"}));
+
+    EXPECT_EQ(organisationCount(), 1);
+    addOrganisation("После переключения");
+    EXPECT_EQ(importFiles(after.path()), 1);
+    EXPECT_EQ(serverRole(), "127.0.0.2");
+    EXPECT_EQ(organisationCount(), 2);
+    SqlQuery& tmp = *dm->adoqTmp;
+    tmp.close();
+    tmp.clearText();
+    tmp.addLine("select count(*) as n from prg");
+    tmp.open();
+    EXPECT_EQ(tmp.asInteger("n"), 4);
+    tmp.close();
 }
