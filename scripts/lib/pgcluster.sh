@@ -14,6 +14,11 @@
 #   pgc_load DB FILE             run an SQL file, stops at the first error
 #   pgc_write_odbc FOLDER DB     FOLDER/odbc.ini with DSN ViraVIR -> DB, exported
 #   pgc_stop DIR
+#   pgc_start_on DIR ADDRESS PORT   start listening on ADDRESS:PORT only (a pair of
+#                                   clusters on one machine: same port, two addresses)
+#   pgc_standby_init DIR            streaming standby in DIR of the server pgc_start
+#                                   started (pg_basebackup -R); start it with pgc_start_on
+#   pgc_promote DIR                 the standby in DIR becomes a primary (waits for it)
 #
 # As root the cluster belongs to the postgres system user, which runs the server:
 # PostgreSQL refuses to run as root.
@@ -91,18 +96,24 @@ _pgc_free_port() {
   ipra_die "found no free TCP port on 127.0.0.1"
 }
 
-pgc_init() {
-  local dir=$1 mode=${2:-} pwfile log rc=0 password
-  local -a extra=()
-  _pgc_check
+# An empty folder for a new cluster, the server's user's own, 0700.
+_pgc_new_folder() {
+  local dir=$1
   [[ ! -e $dir/PG_VERSION ]] || ipra_die "$dir already holds a cluster"
-  command -v openssl >/dev/null || ipra_die "openssl is missing (it makes the server's certificate); run scripts/setup"
   mkdir -p "$dir" || ipra_die "cannot create $dir"
   if (( EUID == 0 )); then
     chown postgres:postgres "$dir"
   fi
   chmod 700 "$dir"
   _pgc_grant_traverse "$dir"
+}
+
+pgc_init() {
+  local dir=$1 mode=${2:-} pwfile log rc=0 password
+  local -a extra=()
+  _pgc_check
+  command -v openssl >/dev/null || ipra_die "openssl is missing (it makes the server's certificate); run scripts/setup"
+  _pgc_new_folder "$dir"
   if [[ $mode == --throwaway ]]; then
     extra+=(--no-sync)
   fi
@@ -302,4 +313,51 @@ INI
   unset ODBCINSTINI
   export ODBCSYSINI="$folder"
   export ODBCINI="$folder/odbc.ini"
+}
+
+pgc_start_on() {
+  local dir=$1 address=$2 port=$3 err
+  _pgc_check
+  [[ -e $dir/PG_VERSION ]] || ipra_die "$dir holds no cluster"
+  # The socket goes to the cluster's own folder: a standby copied its primary's setting.
+  local socket="$dir"
+  if (( ${#dir} + 18 > 107 )); then
+    socket=""
+  fi
+  if ! err=$(_pgc_as_owner "$PGC_BIN/pg_ctl" -D "$dir" -l "$dir/server.log" -w -t 60 -s \
+               -o "-p $port -c listen_addresses=$address -c unix_socket_directories='$socket'" \
+               start 2>&1); then
+    [[ -z $err ]] || printf '%s\n' "$err" >&2
+    tail -n 20 "$dir/server.log" >&2 2>/dev/null || true
+    ipra_die "the PostgreSQL server in $dir did not start on $address:$port"
+  fi
+}
+
+pgc_standby_init() {
+  local dir=$1 log rc=0
+  _pgc_check
+  [[ -n $PGC_PORT ]] || ipra_die "no PostgreSQL server started"
+  _pgc_new_folder "$dir"
+  log=$(mktemp)
+  # -R writes standby.signal and the primary's address into postgresql.auto.conf;
+  # --checkpoint=fast: a spread checkpoint would keep it waiting for minutes.
+  # The administrator replicates, over TLS like every other connection.
+  _pgc_as_owner env PGPASSWORD="$PGC_ADMIN_PASSWORD" "$PGC_BIN/pg_basebackup" -D "$dir" -R \
+    --checkpoint=fast -X stream -d "host=127.0.0.1 port=$PGC_PORT user=$PGC_ADMIN sslmode=require" \
+    >"$log" 2>&1 || rc=$?
+  if (( rc != 0 )); then
+    cat "$log" >&2
+    rm -f "$log"
+    ipra_die "pg_basebackup into $dir failed (see above)"
+  fi
+  rm -f "$log"
+  # The primary's log and socket lock files came along with its folder.
+  : >"$dir/server.log"
+  rm -f "$dir"/.s.PGSQL.*.lock
+}
+
+pgc_promote() {
+  local dir=$1
+  _pgc_as_owner "$PGC_BIN/pg_ctl" -D "$dir" -w -t 60 -s promote >/dev/null ||
+    ipra_die "the standby in $dir was not promoted"
 }

@@ -1,5 +1,6 @@
 #include "data/connection.h"
 
+#include "data/odbcdiag.h"
 #include "platform/errors.h"
 
 #include <QSqlDriver>
@@ -21,6 +22,58 @@ QString driverText(const QSqlError& error)
     if (!db.isEmpty())
         text = text.isEmpty() ? db : text + QLatin1Char('\n') + db;
     return text.isEmpty() ? QStringLiteral("Ошибка базы данных") : text;
+}
+
+// The driver's own words for a connection that broke or could not be made, without
+// Qt's "QODBC: Unable to …" in front.
+QString lossText(const OdbcDiagnostics& diagnostics, const QSqlError& error)
+{
+    if (!diagnostics.text.isEmpty())
+        return diagnostics.text;
+    QStringList lines = error.databaseText().split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = line.trimmed();
+    lines.removeAll(QString());
+    return lines.isEmpty() ? driverText(error) : lines.join(QLatin1Char('\n'));
+}
+
+QString dsnSetting(const QString& dsn, const char* key)
+{
+    char value[1024] = {};
+    SQLGetPrivateProfileString(dsn.toLocal8Bit().constData(), key, "", value, sizeof value,
+                               "odbc.ini");
+    return QString::fromLocal8Bit(value).trimmed();
+}
+
+// The attributes the program adds to its data source's own settings.
+//   Protocol=7.4-1: on an error psqlODBC rolls back the whole transaction instead of
+//     wrapping every statement of a transaction in a savepoint of its own, which doubled
+//     the round trips of an import (a failed file is rolled back whole anyway).
+//   pqopt, libpq's own settings, so that a server that went away never holds the window
+//   for long: a connection attempt gives up after 5 s per server address; an idle
+//   connection (one waiting for an answer included) is probed after 10 s of silence and
+//   given up after 3 probes 5 s apart; data the server does not acknowledge for 30 s ends
+//   the connection (without it the system's retransmissions go on for a quarter of an
+//   hour). The data source's own pqopt (a server list, target_session_attrs, TLS) comes
+//   last and wins where it sets the same; a connection string's pqopt would replace it
+//   whole, so it is read and passed on. Keepalive times the data source sets with
+//   psqlODBC's own KeepaliveTime/KeepaliveInterval are left to it: psqlODBC refuses a
+//   pqopt that contradicts them.
+QString connectionAttributes(const QString& dsn)
+{
+    QStringList libpq = {QStringLiteral("connect_timeout=5"), QStringLiteral("keepalives=1"),
+                         QStringLiteral("keepalives_count=3"),
+                         QStringLiteral("tcp_user_timeout=30000")};
+    if (dsnSetting(dsn, "KeepaliveTime").isEmpty())
+        libpq << QStringLiteral("keepalives_idle=10");
+    if (dsnSetting(dsn, "KeepaliveInterval").isEmpty())
+        libpq << QStringLiteral("keepalives_interval=5");
+    QString own = dsnSetting(dsn, "pqopt");
+    if (own.startsWith(QLatin1Char('{')) && own.endsWith(QLatin1Char('}')))
+        own = own.mid(1, own.size() - 2).trimmed();
+    if (!own.isEmpty())
+        libpq << own;
+    return QStringLiteral(";Protocol=7.4-1;pqopt={%1}").arg(libpq.join(QLatin1Char(' ')));
 }
 
 QString infoString(SQLHDBC hdbc, SQLUSMALLINT what)
@@ -113,21 +166,29 @@ bool TConnection::isOpen() const
 
 void TConnection::open()
 {
-    QSqlDatabase db = database();
-    if (db.isOpen())
+    if (database().isOpen())
         return;
+    openConnection();
+}
+
+void TConnection::reopen()
+{
+    closeDead();
+    openConnection();
+}
+
+void TConnection::openConnection()
+{
+    QSqlDatabase db = database();
     if (!db.isValid())
         throw DbError(QStringLiteral("Драйвер ODBC для Qt (QODBC) не установлен"));
     // QODBC adds "DSN=" itself when given a bare data source name; attributes after it
-    // override the data source's own settings. "Protocol=7.4-1": on an error psqlODBC
-    // rolls back the whole transaction instead of wrapping every statement of a
-    // transaction in a savepoint of its own, which doubled the round trips of an import
-    // (a failed file is rolled back whole anyway).
-    db.setDatabaseName(m_dataSource + QStringLiteral(";Protocol=7.4-1"));
+    // override the data source's own settings.
+    db.setDatabaseName(m_dataSource + connectionAttributes(m_dataSource));
     db.setUserName(m_user);
     db.setPassword(m_password);
     if (!db.open())
-        throw DbError(driverText(db.lastError()));
+        throw ConnectionLostError(lossText({}, db.lastError()), false);
     // The server's JIT compiler is switched off for the session. On the full lists
     // (every IPRA of the register) of a large register the planner's cost estimate
     // passes the compile threshold, and compiling costs more than running the
@@ -139,23 +200,34 @@ void TConnection::open()
         QSqlQuery jit(db);
         if (!jit.exec(QStringLiteral(
                 "select set_config(name, 'off', false) from pg_settings where name = 'jit'"))) {
-            const QString message = driverText(jit.lastError());
+            const QSqlError error = jit.lastError();
+            const bool dead = DriverSaysConnectionDead(connectionHandle(db));
             jit.finish();
             db.close();
-            throw DbError(message);
+            if (dead)
+                throw ConnectionLostError(lossText({}, error), false);
+            throw DbError(driverText(error));
         }
     }
     m_charTextIsUtf8 = probeCharTextIsUtf8(connectionHandle(db));
-    m_inTransaction = false;
+    m_lastContact.restart();
     ++m_generation;
 }
 
 void TConnection::close()
 {
+    closeDead();
+    m_inTransaction = false;
+    m_transactionWrites = false;
+    m_transactionLost = false;
+}
+
+// Closes the connection and leaves the transaction flags as they are.
+void TConnection::closeDead()
+{
     QSqlDatabase db = database();
     if (db.isOpen())
         db.close();
-    m_inTransaction = false;
 }
 
 QString TConnection::connectionDescription() const
@@ -179,18 +251,54 @@ QString TConnection::connectionDescription() const
 
 void TConnection::beginTransaction()
 {
+    ready(Use::Write);
     QSqlDatabase db = database();
-    if (!db.transaction())
-        throw DbError(driverText(db.lastError()));
+    if (!db.transaction()) {
+        const OdbcDiagnostics diagnostics =
+            ReadDiagnostics(SQL_HANDLE_DBC, connectionHandle(db));
+        if (!isLoss(diagnostics))
+            throw DbError(driverText(db.lastError()), diagnostics.firstState());
+        reopen(); // nothing was sent yet
+        if (!db.transaction())
+            throw DbError(driverText(db.lastError()));
+    }
     m_inTransaction = true;
+    m_transactionWrites = false;
+    m_transactionLost = false;
 }
 
 void TConnection::commit()
 {
+    if (m_transactionLost) {
+        const QString text = m_lostText;
+        close();
+        throw ConnectionLostError(text, false);
+    }
     QSqlDatabase db = database();
+    const bool writes = m_transactionWrites;
     m_inTransaction = false;
-    if (!db.commit())
-        throw DbError(driverText(db.lastError()));
+    m_transactionWrites = false;
+    if (db.commit()) {
+        m_lastContact.restart();
+        if (writes)
+            ++m_writeCount;
+        return;
+    }
+    const QSqlError error = db.lastError();
+    const OdbcDiagnostics diagnostics = ReadDiagnostics(SQL_HANDLE_DBC, connectionHandle(db));
+    if (isLoss(diagnostics)) {
+        // The commit may have been carried out before the answer was lost.
+        closeDead();
+        if (writes)
+            ++m_writeCount;
+        throw ConnectionLostError(lossText(diagnostics, error), writes, diagnostics.firstState());
+    }
+    // The server refused the commit and has rolled the transaction back. Qt leaves the
+    // connection in manual-commit mode after a failed commit: the rollback ends that
+    // (and failing it, a connection opened afresh is in autocommit).
+    if (!db.rollback())
+        closeDead();
+    throw DbError(driverText(error), diagnostics.firstState());
 }
 
 void TConnection::rollback()
@@ -198,7 +306,95 @@ void TConnection::rollback()
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
+    m_transactionWrites = false;
+    m_transactionLost = false;
     QSqlDatabase db = database();
-    if (db.isOpen())
-        db.rollback();
+    // A connection that cannot roll back is dead or stuck outside autocommit: one
+    // opened afresh is neither.
+    if (db.isOpen() && !db.rollback())
+        closeDead();
+}
+
+void TConnection::ready(Use use)
+{
+    if (m_transactionLost)
+        throw ConnectionLostError(m_lostText, false);
+    QSqlDatabase db = database();
+    if (!db.isOpen()) {
+        openConnection();
+        return;
+    }
+    if (DriverSaysConnectionDead(connectionHandle(db))) {
+        if (m_inTransaction) {
+            m_transactionLost = true;
+            m_lostText = QStringLiteral("Соединение с сервером разорвано");
+            closeDead();
+            throw ConnectionLostError(m_lostText, false);
+        }
+        reopen();
+        return;
+    }
+    if (use == Use::Write && !m_inTransaction && m_writeCheckAfter >= 0 &&
+        (!m_lastContact.isValid() || m_lastContact.elapsed() >= m_writeCheckAfter))
+        checkAlive();
+}
+
+// One round trip that changes nothing; a connection found broken is opened afresh.
+void TConnection::checkAlive()
+{
+    SQLHDBC hdbc = connectionHandle(database());
+    SQLHSTMT statement = nullptr;
+    if (!hdbc || !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &statement))) {
+        reopen();
+        return;
+    }
+    SQLCHAR text[] = "select 1";
+    const bool ok = SQL_SUCCEEDED(SQLExecDirect(statement, text, SQL_NTS));
+    const OdbcDiagnostics diagnostics =
+        ok ? OdbcDiagnostics() : ReadDiagnostics(SQL_HANDLE_STMT, statement);
+    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    if (ok) {
+        m_lastContact.restart();
+        return;
+    }
+    if (!isLoss(diagnostics))
+        throw DbError(diagnostics.text.isEmpty() ? QStringLiteral("Ошибка базы данных")
+                                                 : diagnostics.text,
+                      diagnostics.firstState());
+    reopen();
+}
+
+void TConnection::succeeded(Use use)
+{
+    m_lastContact.restart();
+    if (use == Use::Write) {
+        if (m_inTransaction)
+            m_transactionWrites = true;
+        else
+            ++m_writeCount;
+    }
+}
+
+bool TConnection::isLoss(const OdbcDiagnostics& diagnostics) const
+{
+    return diagnostics.connectionLost() ||
+           DriverSaysConnectionDead(connectionHandle(database()));
+}
+
+void TConnection::lost(Use use, const OdbcDiagnostics& diagnostics)
+{
+    const QString text =
+        diagnostics.text.isEmpty() ? QStringLiteral("Соединение с сервером разорвано") : diagnostics.text;
+    closeDead();
+    if (m_inTransaction) {
+        // The server rolls the transaction back; its statements must not go on in
+        // autocommit on a new connection.
+        m_transactionLost = true;
+        m_lostText = text;
+        throw ConnectionLostError(text, false, diagnostics.firstState());
+    }
+    if (use == Use::Write) {
+        ++m_writeCount;
+        throw ConnectionLostError(text, true, diagnostics.firstState());
+    }
 }

@@ -1,6 +1,7 @@
 #include "data/sqlstatement.h"
 
 #include "data/connection.h"
+#include "data/odbcdiag.h"
 #include "platform/errors.h"
 
 #include <QDate>
@@ -34,6 +35,38 @@ QString errorText(const QSqlError& error)
 bool isNameStart(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
 bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
 
+// The ODBC statement handle behind a query (the Qt driver hands it out as a QVariant
+// holding an SQLHANDLE), null when it has none.
+SQLHSTMT statementHandleOrNull(const QSqlQuery& query)
+{
+    const QSqlResult* result = query.result();
+    const QVariant handle = result ? result->handle() : QVariant();
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHSTMT)))
+        return nullptr;
+    return *static_cast<SQLHSTMT const*>(handle.constData());
+}
+
+// Where a quoted text, a quoted identifier or a comment that starts at i ends (the index
+// after it); i itself when none starts there.
+int skipQuotedOrComment(const QString& text, int i)
+{
+    const int n = int(text.size());
+    const QChar c = text.at(i);
+    if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+        int j = i + 1;
+        while (j < n && text.at(j) != c)
+            ++j;
+        return std::min(j + 1, n);
+    }
+    if (c == QLatin1Char('-') && i + 1 < n && text.at(i + 1) == QLatin1Char('-')) {
+        int j = i;
+        while (j < n && text.at(j) != QLatin1Char('\n'))
+            ++j;
+        return j;
+    }
+    return i;
+}
+
 // Turns ":name" placeholders into "?" and lists the names in order. Quoted texts,
 // quoted identifiers, comments and PostgreSQL casts ("::") are left alone.
 QString toPositional(const QString& text, QStringList& names)
@@ -43,18 +76,9 @@ QString toPositional(const QString& text, QStringList& names)
     const int n = int(text.size());
     for (int i = 0; i < n; ++i) {
         const QChar c = text.at(i);
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            int j = i + 1;
-            while (j < n && text.at(j) != c)
-                ++j;
-            out += text.mid(i, j - i + 1);
-            i = j;
-        } else if (c == QLatin1Char('-') && i + 1 < n && text.at(i + 1) == QLatin1Char('-')) {
-            int j = i;
-            while (j < n && text.at(j) != QLatin1Char('\n'))
-                ++j;
-            out += text.mid(i, j - i);
-            i = j - 1;
+        if (const int end = skipQuotedOrComment(text, i); end > i) {
+            out += text.mid(i, end - i);
+            i = end - 1;
         } else if (c == QLatin1Char(':') && i + 1 < n && text.at(i + 1) == QLatin1Char(':')) {
             out += QLatin1String("::");
             ++i;
@@ -72,6 +96,39 @@ QString toPositional(const QString& text, QStringList& names)
     return out;
 }
 
+// Whether a statement only reads, so that it may be sent again after a broken connection:
+// it starts with SELECT, VALUES, SHOW, TABLE or WITH and names no command that changes
+// data (a WITH may hold an INSERT, SELECT … INTO makes a table, FOR UPDATE locks rows).
+// Anything else counts as a write.
+bool isReadOnly(const QString& text)
+{
+    static const QStringList reads = {"select", "values", "show", "table", "with"};
+    static const QStringList changes = {"insert", "update", "delete", "merge", "truncate", "into",
+                                        "copy", "call", "do", "create", "alter", "drop", "lock",
+                                        "grant", "revoke"};
+    bool first = true;
+    const int n = int(text.size());
+    for (int i = 0; i < n; ++i) {
+        if (const int end = skipQuotedOrComment(text, i); end > i) {
+            i = end - 1;
+            continue;
+        }
+        if (!isNameStart(text.at(i)))
+            continue;
+        int j = i + 1;
+        while (j < n && isNameChar(text.at(j)))
+            ++j;
+        const QString word = text.mid(i, j - i).toLower();
+        if (first && !reads.contains(word))
+            return false;
+        if (changes.contains(word))
+            return false;
+        first = false;
+        i = j - 1;
+    }
+    return !first;
+}
+
 } // namespace
 
 SqlStatement::SqlStatement(TConnection& connection, const QString& name, const QStringList& lines,
@@ -87,6 +144,14 @@ void SqlStatement::dropPrepared()
 {
     m_query.reset();
     m_preparedGeneration = -1;
+    m_read.reset();
+}
+
+bool SqlStatement::readsOnly() const
+{
+    if (!m_read)
+        m_read = isReadOnly(text());
+    return *m_read;
 }
 
 void SqlStatement::clearText()
@@ -175,11 +240,32 @@ QVariant SqlStatement::boundValue(const QString& name) const
     return value;
 }
 
-QSqlQuery& SqlStatement::run()
+void SqlStatement::send(const std::function<void(QSqlQuery&)>& answer)
 {
-    if (!m_connection.isOpen())
-        m_connection.open();
+    const auto use = readsOnly() ? TConnection::Use::Read : TConnection::Use::Write;
+    for (bool again = false;; again = true) {
+        m_connection.ready(use);
+        OdbcDiagnostics failure;
+        QString message;
+        if (sendOnce(answer, failure, message)) {
+            m_connection.succeeded(use);
+            return;
+        }
+        if (!m_connection.isLoss(failure))
+            throw DbError(message, failure.firstState());
+        // Throws unless this was a read outside a transaction: that goes once more.
+        m_connection.lost(use, failure);
+        if (again)
+            throw ConnectionLostError(failure.text.isEmpty() ? message : failure.text, false,
+                                      failure.firstState());
+    }
+}
+
+bool SqlStatement::sendOnce(const std::function<void(QSqlQuery&)>& answer,
+                            OdbcDiagnostics& failure, QString& message)
+{
     if (!m_query || m_preparedGeneration != m_connection.generation()) {
+        m_query.reset();
         m_placeholders.clear();
         const QString positional = toPositional(text(), m_placeholders);
         auto query = std::make_unique<QSqlQuery>(m_connection.database());
@@ -188,30 +274,47 @@ QSqlQuery& SqlStatement::run()
         // psqlODBC sends it as parse, bind and execute and deallocates it afterwards, and
         // the server is markedly slower delivering a large result that way.
         m_direct.clear();
-        if (m_placeholders.isEmpty())
+        if (m_placeholders.isEmpty()) {
             m_direct = positional;
-        else if (!query->prepare(positional))
-            throw DbError(errorText(query->lastError()));
+        } else if (!query->prepare(positional)) {
+            message = errorText(query->lastError());
+            failure = ReadDiagnostics(SQL_HANDLE_STMT, statementHandleOrNull(*query));
+            return false;
+        }
         m_query = std::move(query);
         m_preparedGeneration = m_connection.generation();
     }
     for (int i = 0; i < m_placeholders.size(); ++i)
         m_query->bindValue(i, boundValue(m_placeholders.at(i)));
     if (!(m_placeholders.isEmpty() ? m_query->exec(m_direct) : m_query->exec())) {
-        const QString message = errorText(m_query->lastError());
+        message = errorText(m_query->lastError());
+        failure = ReadDiagnostics(SQL_HANDLE_STMT, statementHandleOrNull(*m_query));
         m_query->finish();
-        throw DbError(message);
+        return false;
     }
-    return *m_query;
+    try {
+        answer(*m_query);
+    } catch (const DbError& error) {
+        m_query->finish();
+        // Reading the answer failed: a broken connection is known to the driver then.
+        if (!m_connection.isLoss({}))
+            throw;
+        message = error.message();
+        failure.text = message;
+        return false;
+    } catch (...) {
+        m_query->finish();
+        throw;
+    }
+    m_query->finish();
+    return true;
 }
 
 // ---------------------------------------------------------------------------
 
 void SqlCommand::execute()
 {
-    QSqlQuery& query = run();
-    m_rowsAffected = query.numRowsAffected();
-    query.finish();
+    send([this](QSqlQuery& query) { m_rowsAffected = query.numRowsAffected(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -271,23 +374,12 @@ constexpr int kBytesBuffer = 1024;
 // bound buffers stay in the cache.
 constexpr SQLULEN kBlockBytes = 1 << 20;
 
-QString odbcDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle)
+// The driver's report on a failed call on a statement handle, as the error to throw.
+DbError statementError(SQLHSTMT statement)
 {
-    QStringList texts;
-    for (SQLSMALLINT i = 1; i <= 5; ++i) {
-        SQLWCHAR state[6] = {};
-        SQLINTEGER nativeError = 0;
-        SQLWCHAR message[1024] = {};
-        SQLSMALLINT length = 0;
-        const SQLRETURN rc = SQLGetDiagRecW(handleType, handle, i, state, &nativeError, message,
-                                            SQLSMALLINT(std::size(message)), &length);
-        if (!SQL_SUCCEEDED(rc))
-            break;
-        const int n = std::clamp(int(length), 0, int(std::size(message)) - 1);
-        texts << QString::fromUtf16(reinterpret_cast<const char16_t*>(message), n);
-    }
-    texts.removeAll(QString());
-    return texts.isEmpty() ? QStringLiteral("Ошибка базы данных") : texts.join(QLatin1Char('\n'));
+    const OdbcDiagnostics diagnostics = ReadDiagnostics(SQL_HANDLE_STMT, statement);
+    return DbError(diagnostics.text.isEmpty() ? QStringLiteral("Ошибка базы данных") : diagnostics.text,
+                   diagnostics.firstState());
 }
 
 } // namespace
@@ -395,12 +487,7 @@ struct BlockFetchReset
 
 SQLHSTMT statementHandle(const QSqlQuery& query)
 {
-    const QSqlResult* result = query.result();
-    const QVariant handle = result ? result->handle() : QVariant();
-    // The Qt ODBC driver hands out its statement handle as a QVariant holding an SQLHANDLE.
-    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHSTMT)))
-        throw DbError(QStringLiteral("Нет дескриптора оператора ODBC"));
-    SQLHSTMT statement = *static_cast<SQLHSTMT const*>(handle.constData());
+    SQLHSTMT statement = statementHandleOrNull(query);
     if (!statement)
         throw DbError(QStringLiteral("Нет дескриптора оператора ODBC"));
     return statement;
@@ -426,7 +513,7 @@ void readLongValue(SQLHSTMT statement, SQLUSMALLINT column, SQLSETPOSIROW row, S
     constexpr bool wide = sizeof(Unit) == 2;
     SQLRETURN rc = SQLSetPos(statement, row, SQL_POSITION, SQL_LOCK_NO_CHANGE);
     if (!SQL_SUCCEEDED(rc))
-        throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+        throw statementError(statement);
     // Room for the whole value when its length is known, and its terminator.
     std::vector<Unit> buffer(size_t(known > 0 ? known / SQLLEN(sizeof(Unit)) + 1 : 4096));
     for (;;) {
@@ -437,7 +524,7 @@ void readLongValue(SQLHSTMT statement, SQLUSMALLINT column, SQLSETPOSIROW row, S
         if (rc == SQL_NO_DATA)
             return;
         if (!SQL_SUCCEEDED(rc))
-            throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+            throw statementError(statement);
         // A part that did not fit fills the buffer (less a text's terminator).
         const SQLLEN room = wide ? bytes - SQLLEN(sizeof(Unit)) : bytes;
         const bool partial = indicator == SQL_NO_TOTAL || indicator > room;
@@ -509,7 +596,7 @@ std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(const QSqlQuery& qu
     std::vector<SQLUSMALLINT> status(blockRows);
     auto attribute = [statement](SQLINTEGER name, SQLPOINTER value) {
         if (!SQL_SUCCEEDED(SQLSetStmtAttr(statement, name, value, 0)))
-            throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+            throw statementError(statement);
     };
     attribute(SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_BIND_BY_COLUMN)));
     attribute(SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows));
@@ -521,7 +608,7 @@ std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(const QSqlQuery& qu
         b.indicators.reset(new SQLLEN[blockRows]);
         if (!SQL_SUCCEEDED(SQLBindCol(statement, SQLUSMALLINT(i + 1), b.cType, b.data.get(), b.width,
                                       b.indicators.get())))
-            throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+            throw statementError(statement);
     }
 
     for (bool first = true;; first = false) {
@@ -529,10 +616,10 @@ std::unique_ptr<SqlQuery::Snapshot> SqlQuery::Snapshot::read(const QSqlQuery& qu
         if (rc == SQL_NO_DATA)
             break;
         if (!SQL_SUCCEEDED(rc))
-            throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+            throw statementError(statement);
         for (SQLULEN r = 0; r < fetched; ++r)
             if (status[r] == SQL_ROW_ERROR)
-                throw DbError(odbcDiagnostics(SQL_HANDLE_STMT, statement));
+                throw statementError(statement);
         for (int i = 0; i < count; ++i) {
             Column& column = snapshot->columns[size_t(i)];
             const BoundColumn& b = bound[size_t(i)];
@@ -647,24 +734,19 @@ void SqlQuery::open()
 {
     if (m_open)
         return;
-    QSqlQuery& query = run();
-    const QSqlRecord record = query.record();
-    const int count = record.count();
-    m_columns.clear();
-    m_columnIndex.clear();
-    for (int i = 0; i < count; ++i) {
-        const QString field = record.fieldName(i);
-        m_columns << field;
-        m_columnIndex.insert(field.toLower(), i); // the last of equal names wins, as for "select *, x"
-    }
-    m_snapshot.reset();
-    try {
+    send([this](QSqlQuery& query) {
+        const QSqlRecord record = query.record();
+        const int count = record.count();
+        m_columns.clear();
+        m_columnIndex.clear();
+        for (int i = 0; i < count; ++i) {
+            const QString field = record.fieldName(i);
+            m_columns << field;
+            m_columnIndex.insert(field.toLower(), i); // the last of equal names wins, as for "select *, x"
+        }
+        m_snapshot.reset();
         m_snapshot = Snapshot::read(query, record, m_connection.charTextIsUtf8());
-    } catch (...) {
-        query.finish();
-        throw;
-    }
-    query.finish();
+    });
     m_open = true;
     rebuildVisible();
     m_bof = true;

@@ -8,8 +8,10 @@
 #include <QVector>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TConnection;
+struct OdbcDiagnostics;
 
 // How a parameter is sent. Most parameters take the type of the value bound to them;
 // a few statements declare text or boolean parameters explicitly.
@@ -47,12 +49,21 @@ public:
     QVariant param(const QString& name) const { return m_params.value(name); }
     QStringList paramNames() const;
 
+    // Whether the text only reads (SELECT and the like, nothing that changes data). A read
+    // that meets a broken connection outside a transaction is sent once more on a fresh
+    // connection; a write is not: ConnectionLostError tells it may have been carried out.
+    bool readsOnly() const;
+
 protected:
-    // Prepares (once per text and connection), binds every parameter and executes.
-    QSqlQuery& run();
+    // Prepares (once per text and connection), binds every parameter, executes and hands
+    // the answer to `answer`, under the connection's rules for a broken connection (see
+    // TConnection::ready and TConnection::lost).
+    void send(const std::function<void(QSqlQuery&)>& answer);
     TConnection& m_connection;
 
 private:
+    bool sendOnce(const std::function<void(QSqlQuery&)>& answer, OdbcDiagnostics& failure,
+                  QString& message);
     void dropPrepared();
     QVariant boundValue(const QString& name) const;
 
@@ -63,6 +74,7 @@ private:
     QStringList m_placeholders; // parameter names in the order the driver expects them
     QString m_direct;           // the text of a statement without parameters, run as it is
     int m_preparedGeneration = -1;
+    mutable std::optional<bool> m_read;
 };
 
 // A statement that returns no rows; executed once per use.

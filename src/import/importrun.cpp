@@ -9,7 +9,9 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 
 #include <utility>
 
@@ -28,6 +30,16 @@ QString errorText(const std::exception& error)
         part = part.trimmed();
     parts.removeAll(QString());
     return parts.join(QLatin1Char(' '));
+}
+
+// Refusals that come of another workstation writing the same rows at the same time: a
+// unique key that took the other run's row first (23505), a deadlock (40P01), a
+// serialization failure (40001). The file's transaction is rolled back by then, and the
+// next attempt finds the other run's rows.
+bool isRaceWithAnotherRun(const DbError& error)
+{
+    static const QStringList states = {"23505", "40P01", "40001"};
+    return states.contains(error.sqlState());
 }
 
 } // namespace
@@ -192,35 +204,85 @@ static IpraLoadResult loadFile(const QString& path, TPRG& record, bool names, TI
     });
 }
 
-void TImportRun::importFile(const QString& path)
+template <typename Body>
+void TImportRun::tryFile(const QString& path, Body body)
 {
     m_currentFile = path;
-    TPRG record;
-    const IpraLoadResult result = loadFile(path, record, m_namesMode, *this);
-    if (!result.ok) {
-        reject(path, result.reason);
-    } else if (record.mseid.trimmed().isEmpty()) {
-        // Saved under an empty (or blank) identifier, every such file would land on the
-        // same IPRA and overwrite another person's rows.
-        reject(path, QStringLiteral("В файле нет идентификатора ИПРА (элемент Id), файл не сохранён"));
-    } else {
-        SaveIpra(record, NewIpraCount, [&](const QString& line) {
-            log(QStringLiteral("%1: %2").arg(path, line.trimmed()));
-        });
-        if (m_hooks.imported)
-            m_hooks.imported(path);
+    for (bool again = false;; again = true) {
+        try {
+            body();
+            break;
+        } catch (const ConnectionLostError& lost) {
+            if (again)
+                throw;
+            // The file's transaction is gone with the connection; the file is read and
+            // saved anew once the server answers again.
+            log(QStringLiteral("%1 Файл %2 будет обработан повторно, когда связь восстановится.")
+                    .arg(errorText(lost), path));
+            waitForConnection();
+        } catch (const DbError& error) {
+            if (again || !isRaceWithAnotherRun(error))
+                throw;
+        }
     }
     m_currentFile.clear();
 }
 
+void TImportRun::waitForConnection()
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        try {
+            dm->conPg.reopen();
+            log(QStringLiteral("Связь с базой данных восстановлена"));
+            return;
+        } catch (const ConnectionLostError&) {
+            if (waited.elapsed() >= m_reconnectWait)
+                throw;
+        }
+        // A pause between attempts; the window stays alive meanwhile.
+        for (int i = 0; i < 20; ++i) {
+            processEvents();
+            QThread::msleep(50);
+        }
+    }
+}
+
+void TImportRun::importFile(const QString& path)
+{
+    tryFile(path, [&] {
+        TPRG record;
+        const IpraLoadResult result = loadFile(path, record, m_namesMode, *this);
+        if (!result.ok) {
+            reject(path, result.reason);
+        } else if (record.mseid.trimmed().isEmpty()) {
+            // Saved under an empty (or blank) identifier, every such file would land on the
+            // same IPRA and overwrite another person's rows.
+            reject(path, QStringLiteral("В файле нет идентификатора ИПРА (элемент Id), файл не сохранён"));
+        } else {
+            // The notes go to the log once the file is stored: an attempt that fails and is
+            // tried again would repeat them.
+            QStringList notes;
+            SaveIpra(record, NewIpraCount, [&](const QString& line) {
+                notes << QStringLiteral("%1: %2").arg(path, line.trimmed());
+            });
+            for (const QString& note : std::as_const(notes))
+                log(note);
+            if (m_hooks.imported)
+                m_hooks.imported(path);
+        }
+    });
+}
+
 void TImportRun::collectFile(const QString& path)
 {
-    m_currentFile = path;
-    TPRG record;
-    const IpraLoadResult result = loadFile(path, record, m_namesMode, *this);
-    if (!result.ok)
-        reject(path, result.reason);
-    m_currentFile.clear();
+    tryFile(path, [&] {
+        TPRG record;
+        const IpraLoadResult result = loadFile(path, record, m_namesMode, *this);
+        if (!result.ok)
+            reject(path, result.reason);
+    });
 }
 
 void TImportRun::CollectSenderName(const QString& key, const QString& value)
@@ -241,7 +303,8 @@ void TImportRun::CollectSenderName(const QString& key, const QString& value)
     find->close();
     if (known)
         return;
-    ++NewNamesCount;
     dm->adocRNameIns->setString(QStringLiteral("rname"), value);
     dm->adocRNameIns->execute();
+    // Counted once stored: a file tried again after a refused insert finds the name then.
+    ++NewNamesCount;
 }

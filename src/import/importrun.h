@@ -18,6 +18,15 @@
 // through `rejected` and the log, and the run goes on. A conversion or database error stops
 // the run: the log gets a line saying so and why, the run's state is reset (FileList
 // released, NamesMode false) and the error goes on to the caller.
+//
+// Two cases get the file tried once more (read and saved anew) before they stop the run:
+// - the connection broke: the file's transaction is gone with it; the log says so, the
+//   run waits for the server (reconnectWait(), events processed meanwhile) and goes on
+//   with the same file; a server that stays away stops the run, the log line naming the
+//   file;
+// - another run (another workstation's import or names refresh) stored the same IPRA or
+//   name at the same moment, and the unique key refused ours (or the two deadlocked): the
+//   file's transaction is rolled back, and the next attempt finds the other run's rows.
 class TImportRun
 {
 public:
@@ -71,6 +80,10 @@ public:
 
     bool running() const { return m_running; }
 
+    // How long a run waits for the server after a broken connection, in milliseconds.
+    int reconnectWait() const { return m_reconnectWait; }
+    void setReconnectWait(int milliseconds) { m_reconnectWait = milliseconds; }
+
     // The files of the current run; absent between runs.
     std::optional<QStringList> FileList;
     int NewIpraCount = 0;
@@ -84,6 +97,9 @@ public:
 private:
     void importFile(const QString& path);
     void collectFile(const QString& path);
+    template <typename Body>
+    void tryFile(const QString& path, Body body);
+    void waitForConnection();
     void reject(const QString& path, const QString& reason);
     template <typename Body>
     bool runGuarded(bool names, Body body);
@@ -94,5 +110,7 @@ private:
     bool& m_namesMode;
     Hooks m_hooks;
     bool m_running = false;
+    // Long enough for a server restart, crash recovery of a small register included.
+    int m_reconnectWait = 30000;
     QString m_currentFile; // the file being read, for the line that says where a run stopped
 };

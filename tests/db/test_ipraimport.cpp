@@ -1,5 +1,9 @@
 #include "dbtest.h"
 #include "iprafiles.h"
+#include "testserver.h"
+
+#include "import/importrun.h"
+#include "platform/errors.h"
 
 #include <QDate>
 #include <QDir>
@@ -10,7 +14,10 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <chrono>
+#include <memory>
 #include <ostream>
+#include <thread>
 
 namespace {
 
@@ -31,12 +38,17 @@ QStringList lines(const QByteArray& bytes)
     return result;
 }
 
-// Runs the built importer; it inherits the test's environment, so its ViraVIR is the
+// Starts the built importer; it inherits the test's environment, so its ViraVIR is the
 // test database.
-Outcome runImporter(const QStringList& arguments)
+std::unique_ptr<QProcess> startImporter(const QStringList& arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(IPRA_IMPORT_BINARY), arguments);
+    auto process = std::make_unique<QProcess>();
+    process->start(QStringLiteral(IPRA_IMPORT_BINARY), arguments);
+    return process;
+}
+
+Outcome finishImporter(QProcess& process)
+{
     Outcome outcome;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
         ADD_FAILURE() << "ipra-import did not finish: " << process.errorString().toStdString();
@@ -48,6 +60,11 @@ Outcome runImporter(const QStringList& arguments)
     outcome.out = lines(process.readAllStandardOutput());
     outcome.err = lines(process.readAllStandardError());
     return outcome;
+}
+
+Outcome runImporter(const QStringList& arguments)
+{
+    return finishImporter(*startImporter(arguments));
 }
 
 QString guid(int n)
@@ -66,6 +83,36 @@ protected:
         ASSERT_TRUE(folder.isValid());
     }
     QString native(const QString& name) const { return QDir::toNativeSeparators(folder.filePath(name)); }
+
+    // An empty register again; the data module's connection to the old one is gone.
+    static void resetRegister()
+    {
+        ResetTestDatabase();
+        dm->conPg.reopen();
+    }
+
+    // The rows of every table the import and the names refresh fill.
+    static QMap<QString, int> registerCounts()
+    {
+        dm->conPg.open();
+        QMap<QString, int> counts;
+        for (const char* table : {"prg", "k_ipra_mo", "k_ipra_evnt", "k_person", "k_address", "k_doc", "k_mo_names"})
+            counts[table] = scalar(QStringLiteral("select count(*) from %1").arg(table)).toInt();
+        return counts;
+    }
+
+    // Waits until `sessions` other sessions wait for a lock on the table.
+    static bool waitForLockWaiters(const QString& table, int sessions)
+    {
+        for (int i = 0; i < 1500; ++i) {
+            if (scalar(QStringLiteral("select count(*) from pg_locks where not granted and "
+                                      "relation = '%1'::regclass").arg(table)).toInt() >= sessions)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
     QTemporaryDir folder;
 };
 
@@ -355,4 +402,153 @@ TEST_F(ImportArchiveTest, ArchiveArgumentsAreChecked)
     }
     EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("f.xml"))));
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from prg")).toInt(), 0);
+}
+
+namespace {
+
+// Realistic IPRA files (holders, representatives, addresses, documents, groups).
+void generateFiles(const QString& folder, int count)
+{
+    QProcess gen;
+    gen.setProcessChannelMode(QProcess::MergedChannels);
+    gen.start(QStringLiteral("python3"),
+              {QStringLiteral(IPRA_SOURCE_DIR "/tools/ipra-gen/ipra-gen"), QStringLiteral("--seed"),
+               QStringLiteral("12"), QStringLiteral("--count"), QString::number(count), folder});
+    ASSERT_TRUE(gen.waitForFinished(120000) && gen.exitCode() == 0) << gen.readAll().toStdString();
+}
+
+int newCount(const Outcome& outcome, const QString& summary)
+{
+    if (outcome.out.isEmpty() || !outcome.out.last().startsWith(summary)) {
+        ADD_FAILURE() << "no summary line: " << outcome.out.join('\n').toStdString();
+        return -1;
+    }
+    return outcome.out.last().mid(summary.size()).toInt();
+}
+
+const QString NewIprasLine = QStringLiteral("Загружено новых записей - ");
+const QString NewNamesLine = QStringLiteral("Загружено новых наименований - ");
+
+} // namespace
+
+// Sessions of this many files: a run of a few hundred IPRAs.
+constexpr int RaceFiles = 300;
+
+// The server restarts while an import is in the middle of a file: that file's
+// transaction is gone, the run waits for the server, saves the file anew and ends
+// normally, every file stored once (the same rows as a run without a restart).
+TEST_F(IpraImportTest, ImportSurvivesAServerRestart)
+{
+    generateFiles(folder.path(), RaceFiles);
+    ASSERT_EQ(runImporter({folder.path()}).status, 0);
+    const QMap<QString, int> reference = registerCounts();
+    ASSERT_EQ(reference["prg"], RaceFiles);
+    resetRegister();
+
+    auto importer = startImporter({folder.path()});
+    // Once some files are in, the next one is held on a lock of ours, mid-transaction,
+    // and the server restarts under it.
+    bool started = false;
+    for (int i = 0; i < 1500 && !started; ++i) {
+        started = scalar("select count(*) from prg").toInt() >= 20;
+        if (!started)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(started);
+    adminBegin();
+    adminExec("lock table prg in share row exclusive mode");
+    ASSERT_TRUE(waitForLockWaiters("prg", 1));
+    TestServer::restart();
+    dm->conPg.reopen(); // the test's own session went down with the server too
+
+    const Outcome outcome = finishImporter(*importer);
+    ASSERT_EQ(outcome.status, 0) << outcome.err.join('\n').toStdString();
+    EXPECT_EQ(newCount(outcome, NewIprasLine), RaceFiles);
+    EXPECT_TRUE(outcome.out.contains(QStringLiteral("Связь с базой данных восстановлена")))
+        << outcome.out.join('\n').toStdString();
+    EXPECT_EQ(registerCounts(), reference);
+}
+
+// Two workstations import the same new files (or refresh the names from them) at the
+// same moment. Both start held on a lock of ours, so they race on the very first file;
+// the unique key refuses one of them, which tries that file again and finds the row.
+// Both runs end normally, each IPRA and name is counted as new by one of them, and the
+// register holds what one run alone stores.
+TEST_F(IpraImportTest, TwoRunsOnTheSameFilesAtOnce)
+{
+    generateFiles(folder.path(), RaceFiles);
+    struct Case
+    {
+        const char* name;
+        QStringList arguments;
+        const char* table; // where the first insert of each run is held
+        QString summary;
+    };
+    const Case cases[] = {
+        {"import", {folder.path()}, "prg", NewIprasLine},
+        {"names refresh", {"--names", folder.path()}, "k_mo_names", NewNamesLine},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        resetRegister();
+        const Outcome alone = runImporter(c.arguments);
+        ASSERT_EQ(alone.status, 0);
+        const int expectedNew = newCount(alone, c.summary);
+        const QMap<QString, int> reference = registerCounts();
+        resetRegister();
+
+        adminBegin();
+        adminExec(QStringLiteral("lock table %1 in share row exclusive mode").arg(c.table));
+        auto first = startImporter(c.arguments);
+        auto second = startImporter(c.arguments);
+        ASSERT_TRUE(waitForLockWaiters(c.table, 2));
+        adminEnd();
+        const Outcome a = finishImporter(*first);
+        const Outcome b = finishImporter(*second);
+
+        EXPECT_EQ(a.status, 0) << a.err.join('\n').toStdString();
+        EXPECT_EQ(b.status, 0) << b.err.join('\n').toStdString();
+        EXPECT_EQ(newCount(a, c.summary) + newCount(b, c.summary), expectedNew);
+        EXPECT_EQ(registerCounts(), reference);
+    }
+}
+
+// The connection breaks during an import and the server does not come back: the run
+// stops after its wait, the log names the file, and the files before it stay stored.
+TEST_F(IpraImportTest, ServerThatStaysAwayStopsTheRunNamingTheFile)
+{
+    WriteTextFile(folder.path(), "a.xml", IpraXml({guid(1), Galich}));
+    WriteTextFile(folder.path(), "b.xml", IpraXml({guid(2), Galich}));
+    const QStringList order = EntriesInDirectoryOrder(folder.path());
+    ASSERT_EQ(order.size(), 2);
+    QStringList log;
+    bool namesMode = false;
+    TImportRun::Hooks hooks;
+    hooks.pickFolder = [&] { return folder.path(); };
+    hooks.log = [&](const QString& line) { log << line; };
+    hooks.progress = [](int done, int) {
+        if (done == 1)
+            TestServer::stop();
+    };
+    TImportRun run(namesMode, hooks);
+    run.setReconnectWait(1500);
+    try {
+        run.LoadXml();
+        ADD_FAILURE() << "the run ended without the server";
+    } catch (const ConnectionLostError& e) {
+        EXPECT_FALSE(e.mayHaveWritten());
+    }
+    TestServer::start();
+
+    const QString second = native(order[1]);
+    ASSERT_GE(log.size(), 3);
+    EXPECT_TRUE(log[log.size() - 2].endsWith(
+        QStringLiteral("Файл %1 будет обработан повторно, когда связь восстановится.").arg(second)))
+        << log[log.size() - 2].toStdString();
+    EXPECT_TRUE(log.last().startsWith(
+        QStringLiteral("Загрузка прервана из-за ошибки в файле %1: Нет связи с базой данных. ").arg(second)))
+        << log.last().toStdString();
+    EXPECT_FALSE(run.running());
+    dm->conPg.open();
+    EXPECT_EQ(scalar("select count(*) from prg").toInt(), 1);
 }

@@ -90,6 +90,11 @@ void closeAdmin()
 
 } // namespace
 
+void ForgetAdminConnection()
+{
+    closeAdmin();
+}
+
 void ResetTestDatabase()
 {
     closeAdmin();
@@ -156,6 +161,20 @@ void DbTest::adminExec(const QString& sql)
 QList<QVariantList> DbTest::adminRows(const QString& sql)
 {
     return fetch(admin(), sql);
+}
+
+void DbTest::adminBegin()
+{
+    QSqlDatabase db = admin();
+    if (!db.transaction())
+        throw DbError(QStringLiteral("admin transaction: ") + db.lastError().text());
+}
+
+void DbTest::adminEnd()
+{
+    QSqlDatabase db = QSqlDatabase::database(AdminConnection, false);
+    if (db.isOpen() && !db.commit())
+        closeAdmin();
 }
 
 void DbTest::loadDemoData()

@@ -33,6 +33,9 @@ protected:
     static QList<QVariantList> rows(const QString& sql);
     static void adminExec(const QString& sql);
     static QList<QVariantList> adminRows(const QString& sql);
+    // A transaction of the administrator's, for locks the program's role may not take.
+    static void adminBegin();
+    static void adminEnd(); // commits; a connection lost meanwhile is only forgotten
 
     // The demo directories and logins, for tests that want a populated register.
     static void loadDemoData();
@@ -41,6 +44,10 @@ protected:
 // Drops the test database and creates it again from the template, with the
 // program's login given its rights in it.
 void ResetTestDatabase();
+
+// Forgets the administrator's connection; the next use opens it again. For a server
+// that stops or restarts under it.
+void ForgetAdminConnection();
 
 // Another workstation on the same register: a connection of its own through the same
 // data source, changing rows that the pages under test have read before.
