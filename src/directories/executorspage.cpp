@@ -3,6 +3,7 @@
 #include "data/currentorg.h"
 #include "data/lookuplists.h"
 #include "data/tdm.h"
+#include "lists/listdefs.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/messagebox.h"
@@ -63,14 +64,7 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
 
 void TExecutorsPage::attachDataSources()
 {
-    dm->dsExecs->setColumns({
-        {QStringLiteral("id"), QStringLiteral("№"), 62},
-        {QStringLiteral("name"), QStringLiteral("Наименование"), 83},
-        {QStringLiteral("scode"), QStringLiteral("Сокр. наименование"), 116},
-        {QStringLiteral("inn"), QStringLiteral("ИНН"), 0}, // the grid's default width
-        {QStringLiteral("ogrn"), QStringLiteral("ОГРН"), 0},
-        {QStringLiteral("udt"), QString(), 0, false},
-    });
+    dm->dsExecs->setColumns(ListDefs::ExecsColumns());
     BindGrid(dbgExecs, dm->dsExecs);
 }
 

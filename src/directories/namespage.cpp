@@ -1,6 +1,7 @@
 #include "directories/namespage.h"
 
 #include "data/tdm.h"
+#include "lists/listdefs.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/messagebox.h"
@@ -55,16 +56,8 @@ TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
 
 void TNamesPage::attachDataSources()
 {
-    dm->dsEmpNames->setColumns({
-        {QStringLiteral("id"), QStringLiteral("№"), 57},
-        {QStringLiteral("rname"), QStringLiteral("Наименование из ИПРА"), 330},
-        {QStringLiteral("tid"), QStringLiteral("№(справочник)"), 110},
-        {QStringLiteral("tname"), QStringLiteral("Наименование (справочник)"), 330},
-    });
-    dm->dsTNames->setColumns({
-        {QStringLiteral("tid"), QStringLiteral("№"), 55},
-        {QStringLiteral("tname"), QStringLiteral("Наименование"), 600},
-    });
+    dm->dsEmpNames->setColumns(ListDefs::EmpTNamesColumns());
+    dm->dsTNames->setColumns(ListDefs::TNamesColumns());
     BindGrid(dbgEmpTNames, dm->dsEmpNames);
     BindGrid(dbgRnames, dm->dsTNames);
 

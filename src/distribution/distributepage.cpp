@@ -4,6 +4,7 @@
 #include "data/alertperiod.h"
 #include "data/tdm.h"
 #include "distribution/core/listcolours.h"
+#include "lists/listdefs.h"
 #include "platform/dates.h"
 #include "platform/ui/application.h"
 #include "platform/ui/controls.h"
@@ -236,51 +237,12 @@ void TDistributePage::attachDataSources()
 
 QString TDistributePage::DistrIpraStatement(int item)
 {
-    switch (item) {
-    case 0:
-        return QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo "
-                              "order by prgdt");
-    case 1:
-        return QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo "
-                              "where resp_mo_id is null order by prgdt");
-    case 2:
-        return QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo "
-                              "where not resp_mo_id is null order by prgdt");
-    default:
-        return QString();
-    }
+    return ListDefs::DistrIpraStatement(item);
 }
 
 QList<GridColumn> TDistributePage::DistrIpraColumns()
 {
-    // Width 0: the grid's default width.
-    auto shownColumn = [](const char* field, const char* title, int width) {
-        return GridColumn{QString::fromUtf8(field), QString::fromUtf8(title), width, true};
-    };
-    auto hidden = [](const char* field) {
-        return GridColumn{QString::fromUtf8(field), QString(), 0, false};
-    };
-    return {shownColumn("prgnum", "№ ИПРА", 104),
-            shownColumn("prgdt", "Дата разраб.", 91),
-            hidden("id"),
-            hidden("okr_id"),
-            hidden("nreg"),
-            shownColumn("lname", "Фамилия", 98),
-            shownColumn("fname", "Имя", 90),
-            shownColumn("sname", "Отчество", 96),
-            shownColumn("bdate", "Дата рожд.", 0),
-            hidden("gndr"),
-            shownColumn("snils", "СНИЛС", 0),
-            hidden("oivid"),
-            shownColumn("docnum", "№ прот", 0),
-            shownColumn("docdt", "Дата прот.", 0),
-            hidden("prg"),
-            hidden("ch_send_mo"),
-            hidden("ch_send_mo_id"),
-            hidden("resp_mo"),
-            hidden("resp_mo_id"),
-            shownColumn("dt", "Дата выдачи", 0),
-            shownColumn("udt", "udt", 0)}; // no title of its own: the column's name
+    return ListDefs::DistrIpraColumns();
 }
 
 void TDistributePage::tsDistributeShow()

@@ -10,6 +10,7 @@
 #include "execution/dateedit.h"
 #include "execution/eventtabs.h"
 #include "import/fixedtext.h"
+#include "lists/listdefs.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/keyboardlayout.h"
@@ -305,30 +306,7 @@ TColourTabBar* TOrgIpraPage::eventTabBar() const
 
 void TOrgIpraPage::attachDataSources()
 {
-    const int Default = 0; // the grid's own width
-    dm->dsOrgIpra->setColumns({
-        {QStringLiteral("prgnum"), QStringLiteral("№ ИПРА"), 108, true},
-        {QStringLiteral("prgdt"), QStringLiteral("Дата разраб."), 91, true},
-        {QStringLiteral("id"), QString(), Default, false},
-        {QStringLiteral("okr_id"), QString(), Default, false},
-        {QStringLiteral("nreg"), QString(), Default, false},
-        {QStringLiteral("lname"), QStringLiteral("Фамилия"), 98, true},
-        {QStringLiteral("fname"), QStringLiteral("Имя"), 90, true},
-        {QStringLiteral("sname"), QStringLiteral("Отчество"), 96, true},
-        {QStringLiteral("bdate"), QStringLiteral("Дата рожд."), Default, true},
-        {QStringLiteral("gndr"), QString(), Default, false},
-        {QStringLiteral("snils"), QStringLiteral("СНИЛС"), Default, true},
-        {QStringLiteral("oivid"), QString(), Default, false},
-        {QStringLiteral("docnum"), QStringLiteral("№ прот."), 75, true},
-        {QStringLiteral("docdt"), QStringLiteral("Дата прот."), Default, true},
-        {QStringLiteral("prg"), QString(), Default, false},
-        {QStringLiteral("ch_send_mo"), QStringLiteral("Направившая организация"), 93, true},
-        {QStringLiteral("ch_send_mo_id"), QString(), Default, false},
-        {QStringLiteral("resp_mo"), QStringLiteral("Ответств организац."), Default, true},
-        {QStringLiteral("resp_mo_id"), QString(), Default, false},
-        {QStringLiteral("dt"), QStringLiteral("Дата выдачи"), Default, true},
-        {QStringLiteral("udt"), QString(), Default, false},
-    });
+    dm->dsOrgIpra->setColumns(ListDefs::OrgIpraColumns());
     BindGrid(dbgOrgIpra, dm->dsOrgIpra);
 }
 
@@ -341,8 +319,7 @@ void TOrgIpraPage::tsOrgIpraShow()
         list.close();
     if (CurrentOrg->lvl == RoleLevel::Review) {
         // The review sees what was sent, of every organisation; the text stays for the run.
-        list.setText(QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from "
-                                    "kv_ipra_mo where state in (2,3,4) order by prgdt desc"));
+        list.setText(ListDefs::OrgIpraReviewStatement());
     } else {
         list.setInteger(QStringLiteral("resp_mo_id"), CurrentOrg->mo_id);
     }
