@@ -4,6 +4,8 @@
 #include "data/lookuplists.h"
 #include "data/tdm.h"
 #include "lists/listdefs.h"
+#include "lists/ui/exportgrid.h"
+#include "platform/ui/application.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/messagebox.h"
@@ -23,6 +25,8 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("tsExecutors"));
 
     MakeCaption(this, QStringLiteral("Организации исполнители мероприятий"), 8, 8);
+    bExecsExport = MakeButton(this, QStringLiteral("bExecsExport"), QStringLiteral("Выгрузить…"),
+                              QRect(420, 4, 130, 30));
     dbgExecs = CreateDataGrid(this, QStringLiteral("dbgExecs"));
     dbgExecs->setGeometry(8, 40, 600, 500);
     dbgExecs->setItemDelegateForColumn(0, new CentredColumnDelegate(dbgExecs));
@@ -60,6 +64,12 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
     connect(bExSave, &QPushButton::clicked, this, &TExecutorsPage::bExSaveClick);
     connect(bExCancel, &QPushButton::clicked, this, &TExecutorsPage::bExCancelClick);
     connect(bExDel, &QPushButton::clicked, this, &TExecutorsPage::bExDelClick);
+    connect(bExecsExport, &QPushButton::clicked, this, [this] { Guarded([&] { bExecsExportClick(); }); });
+}
+
+void TExecutorsPage::bExecsExportClick()
+{
+    ExportGridRows(this, *dm->dsExecs, QStringLiteral("Список исполнителей"));
 }
 
 void TExecutorsPage::attachDataSources()

@@ -2,6 +2,8 @@
 
 #include "data/tdm.h"
 #include "lists/listdefs.h"
+#include "lists/ui/exportgrid.h"
+#include "platform/ui/application.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/messagebox.h"
@@ -33,6 +35,8 @@ TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
                            QRect(8, 8, 420, 24));
     lEmpTnamesCount = MakeLabel(this, QStringLiteral("lEmpTnamesCount"), QStringLiteral("000"),
                                 QRect(436, 8, 120, 24));
+    bNamesExport = MakeButton(this, QStringLiteral("bNamesExport"), QStringLiteral("Выгрузить…"),
+                              QRect(564, 4, 130, 30));
     dbgEmpTNames = CreateDataGrid(this, QStringLiteral("dbgEmpTNames"));
     dbgEmpTNames->setGeometry(8, 40, 600, 260);
     dbmRName = MakeMemo(this, QStringLiteral("dbmRName"), QRect(613, 40, 300, 180), true, true);
@@ -52,6 +56,12 @@ TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
 
     connect(bSetEvalName, &QPushButton::clicked, this, &TNamesPage::bSetEvalNameClick);
     connect(bSetTName, &QPushButton::clicked, this, &TNamesPage::bSetTNameClick);
+    connect(bNamesExport, &QPushButton::clicked, this, [this] { Guarded([&] { bNamesExportClick(); }); });
+}
+
+void TNamesPage::bNamesExportClick()
+{
+    ExportGridRows(this, *dm->dsEmpNames, QStringLiteral("Названия организаций"));
 }
 
 void TNamesPage::attachDataSources()

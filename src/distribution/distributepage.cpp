@@ -2,9 +2,12 @@
 
 #include "data/addresstypes.h"
 #include "data/alertperiod.h"
+#include "card/ui/cardactions.h"
 #include "data/tdm.h"
 #include "distribution/core/listcolours.h"
 #include "lists/listdefs.h"
+#include "lists/ui/exportgrid.h"
+#include "lists/ui/listsearch.h"
 #include "platform/dates.h"
 #include "platform/ui/application.h"
 #include "platform/ui/controls.h"
@@ -20,6 +23,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -163,8 +167,17 @@ TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
 
     // Widths, the right-hand column and the panels' heights follow the window's size
     // rules when it is shown.
+    // The search row between the filter and the list; the list starts under it.
+    eDistrSearch = MakeEdit(this, QStringLiteral("eDistrSearch"), QRect(8, 56, 280, 30));
+    lDistrSearchState = MakeLabel(this, QStringLiteral("lDistrSearchState"), QString(),
+                                  QRect(294, 56, 170, 30));
+    bDistrExport = MakeButton(this, QStringLiteral("bDistrExport"), QStringLiteral("Выгрузить…"),
+                              QRect(470, 56, 120, 30));
+    bDistrCard = MakeButton(this, QStringLiteral("bDistrCard"), QStringLiteral("Карта ИПРА…"),
+                            QRect(596, 56, 130, 30));
+    bDistrCard->setEnabled(false); // while no IPRA is shown
     dbgDistrIpra = CreateDataGrid(this, QStringLiteral("dbgDistrIpra"));
-    dbgDistrIpra->setGeometry(8, 56, 600, 300);
+    dbgDistrIpra->setGeometry(8, 92, 600, 300);
 
     pDistrIpraInfo = MakePanel(this, QStringLiteral("pDistrIpraInfo"), QRect(613, 4, 400, 46));
     MakeCaption(pDistrIpraInfo, QStringLiteral("№ ИПРА"), 8, 12);
@@ -223,6 +236,20 @@ TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
     connect(bSetRespMo, &QPushButton::clicked, this, [this] { Guarded([&] { bSetRespMoClick(); }); });
     for (QPlainTextEdit* box : {mPersDoc, mPersAddr, mReprDoc})
         HookReprDocEnter(box);
+    connect(bDistrExport, &QPushButton::clicked, this, [this] { Guarded([&] { bDistrExportClick(); }); });
+    // The card of the list's current row, the IPRA the panels show.
+    AttachCardMenu(bDistrCard, []() -> std::optional<CardTarget> {
+        const SqlQuery& list = *dm->adoqDistrIpra;
+        if (!list.hasCurrentRow())
+            return std::nullopt;
+        return CardTarget{qint32(list.asInteger(QStringLiteral("id"))),
+                          shown(list, "prgnum")};
+    });
+}
+
+void TDistributePage::bDistrExportClick()
+{
+    ExportGridRows(this, *dm->dsDistrIpra, QStringLiteral("Распределение ИПРА"));
 }
 
 void TDistributePage::attachDataSources()
@@ -233,6 +260,22 @@ void TDistributePage::attachDataSources()
     // wheel): the assignment acts on the current row, so it must be the row on display.
     connect(dm->adoqDistrIpra, &SqlQuery::currentRowChanged, this,
             &TDistributePage::distrIpraRowMoved, Qt::UniqueConnection);
+    if (!DistrSearch) {
+        connect(dm->adoqDistrIpra, &SqlQuery::currentRowChanged, this,
+                [this] { bDistrCard->setEnabled(dm->adoqDistrIpra->hasCurrentRow()); });
+        // The coordinating body sees the whole register: the server looks there, and the
+        // filter item's rows narrow the answer.
+        DistrSearch = new TListSearch(eDistrSearch, lDistrSearchState, dm->adoqDistrIpra,
+                                      [] { return qint32(-1); }, this);
+        // The panels show the current row: loaded again only when the search moved it to
+        // another IPRA (or emptied the list, which hides them).
+        connect(DistrSearch, &TListSearch::aboutToNarrow, this, [this] { m_quietRowMoves = true; });
+        connect(DistrSearch, &TListSearch::narrowed, this, [this](bool sameRow) {
+            m_quietRowMoves = false;
+            if (!sameRow)
+                Guarded([this] { dbgDistrIpraCellClick(); });
+        });
+    }
 }
 
 QString TDistributePage::DistrIpraStatement(int item)

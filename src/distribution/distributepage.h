@@ -13,11 +13,13 @@ class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QModelIndex;
 class QPainter;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
+class TListSearch;
 
 // The directory numbers of the entries of cbRespMOlist: position i of the drop-down has
 // the number at position i. Rebuilt together with the drop-down each time the page is shown.
@@ -36,6 +38,14 @@ public:
     QGroupBox* rgrpDistIpra;
     QButtonGroup* rgrpDistIpraItems;
     QTableView* dbgDistrIpra;
+
+    // The row above the list: its search line with the status of the search, the export
+    // of the list and the card of the IPRA shown.
+    QLineEdit* eDistrSearch;
+    QLabel* lDistrSearchState;
+    QPushButton* bDistrExport;
+    QPushButton* bDistrCard;
+    TListSearch* DistrSearch = nullptr; // made with the data sources
 
     QFrame* pDistrIpraInfo;
     QLabel* lDistrIpraNum;
@@ -98,6 +108,9 @@ public:
     // Asks, writes the responsible organisation of the IPRA, re-runs the list and loads
     // the panels for its first row, with no organisation chosen.
     void SaveRespMO(int32_t prgid, int32_t moId, const QString& name);
+
+    // "Выгрузить…": the list as the grid shows it, to .xlsx or .csv.
+    void bDistrExportClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "execution/orgiprapage.h"
 
+#include "card/ui/cardactions.h"
 #include "data/addresstypes.h"
 #include "data/alertperiod.h"
 #include "data/currentorg.h"
@@ -11,6 +12,9 @@
 #include "execution/eventtabs.h"
 #include "import/fixedtext.h"
 #include "lists/listdefs.h"
+#include "lists/ui/exportgrid.h"
+#include "lists/ui/listsearch.h"
+#include "platform/ui/application.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
 #include "platform/ui/keyboardlayout.h"
@@ -22,6 +26,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -120,8 +125,17 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("tsOrgIpra"));
 
     // Sizes and the right-hand column follow the window's size rules when it is shown.
+    // The search row above the list; the list starts under it.
+    eOrgSearch = MakeEdit(this, QStringLiteral("eOrgSearch"), QRect(8, 8, 280, 30));
+    lOrgSearchState = MakeLabel(this, QStringLiteral("lOrgSearchState"), QString(),
+                                QRect(294, 8, 170, 30));
+    bOrgExport = MakeButton(this, QStringLiteral("bOrgExport"), QStringLiteral("Выгрузить…"),
+                            QRect(470, 8, 120, 30));
+    bOrgCard = MakeButton(this, QStringLiteral("bOrgCard"), QStringLiteral("Карта ИПРА…"),
+                          QRect(596, 8, 130, 30));
+    bOrgCard->setEnabled(false); // until a row of the list is clicked
     dbgOrgIpra = CreateDataGrid(this, QStringLiteral("dbgOrgIpra"));
-    dbgOrgIpra->setGeometry(8, 8, 600, 250);
+    dbgOrgIpra->setGeometry(8, 44, 600, 250);
 
     pOrgIpraInfo = MakePanel(this, QStringLiteral("pOrgIpraInfo"), QRect(613, 8, 400, 170));
     MakeCaption(pOrgIpraInfo, QStringLiteral("№ ИПРА"), 8, 6);
@@ -282,6 +296,18 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     connect(bEvSave, &QPushButton::clicked, this, [this] { bEvSaveClick(); });
     connect(bEvEnd, &QPushButton::clicked, this, [this] { bEvEndClick(); });
     connect(bEvDel, &QPushButton::clicked, this, [this] { bEvDelClick(); });
+    connect(bOrgExport, &QPushButton::clicked, this, [this] { Guarded([&] { bOrgExportClick(); }); });
+    // The card of the IPRA the panels show, the one clicked last.
+    AttachCardMenu(bOrgCard, []() -> std::optional<CardTarget> {
+        if (!CurrentPrg)
+            return std::nullopt;
+        return CardTarget{CurrentPrg->id, CurrentPrg->prgnum};
+    });
+}
+
+void TOrgIpraPage::bOrgExportClick()
+{
+    ExportGridRows(this, *dm->dsOrgIpra, QStringLiteral("Исполнение ИПРА"));
 }
 
 QTableWidget* TOrgIpraPage::eventGrid(int number) const
@@ -308,6 +334,16 @@ void TOrgIpraPage::attachDataSources()
 {
     dm->dsOrgIpra->setColumns(ListDefs::OrgIpraColumns());
     BindGrid(dbgOrgIpra, dm->dsOrgIpra);
+    if (!OrgSearch) {
+        // The server looks among the IPRAs of the session organisation, as the list does;
+        // the review's list holds every organisation's, so it looks in the whole register.
+        // Either way the list's own rows narrow the answer.
+        OrgSearch = new TListSearch(eOrgSearch, lOrgSearchState, dm->adoqOrgIpra, [] {
+            if (!CurrentOrg || CurrentOrg->lvl == RoleLevel::Review)
+                return qint32(-1);
+            return CurrentOrg->mo_id;
+        }, this);
+    }
 }
 
 void TOrgIpraPage::tsOrgIpraShow()
@@ -332,6 +368,9 @@ void TOrgIpraPage::tsOrgIpraShow()
         if (QTableWidget* grid = eventGrid(number))
             grid->setHorizontalHeaderLabels(titles);
     LoadResultList();
+    // The list was run again: IPRAs given to the organisation since are searched too.
+    if (OrgSearch)
+        OrgSearch->refresh();
 }
 
 void TOrgIpraPage::dbgOrgIpraDrawColumnCell(QPainter* painter, const QStyleOptionViewItem& option,
@@ -523,4 +562,5 @@ void TOrgIpraPage::dbgOrgIpraCellClick()
 
     pOrgEvnts->show();
     SetUpEventTabs();
+    bOrgCard->setEnabled(true);
 }
