@@ -62,8 +62,8 @@ create table prg (
     -- digits. Kept in the row, so that each key's index holds the key and the
     -- id and the search reads the ids from the indexes alone (an index-only
     -- scan; an index over the expression would send every match to the table
-    -- to fold its texts once more: five times slower for one letter on
-    -- 100 000 IPRAs).
+    -- to fold its texts once more: more than ten times slower for one letter
+    -- on 100 000 IPRAs).
     lname_key  text generated always as (ipra_fold(lname)) stored,
     fname_key  text generated always as (ipra_fold(fname)) stored,
     sname_key  text generated always as (ipra_fold(sname)) stored,
