@@ -178,6 +178,11 @@ TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
     bDistrCard->setEnabled(false); // while no IPRA is shown
     dbgDistrIpra = CreateDataGrid(this, QStringLiteral("dbgDistrIpra"));
     dbgDistrIpra->setGeometry(8, 92, 600, 300);
+    // The page keeps its first focus where it was; the search row comes after the list
+    // (Ctrl+F goes to its line).
+    QWidget::setTabOrder(dbgDistrIpra, eDistrSearch);
+    QWidget::setTabOrder(eDistrSearch, bDistrExport);
+    QWidget::setTabOrder(bDistrExport, bDistrCard);
 
     pDistrIpraInfo = MakePanel(this, QStringLiteral("pDistrIpraInfo"), QRect(613, 4, 400, 46));
     MakeCaption(pDistrIpraInfo, QStringLiteral("№ ИПРА"), 8, 12);

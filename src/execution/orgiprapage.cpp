@@ -136,6 +136,11 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     bOrgCard->setEnabled(false); // until a row of the list is clicked
     dbgOrgIpra = CreateDataGrid(this, QStringLiteral("dbgOrgIpra"));
     dbgOrgIpra->setGeometry(8, 44, 600, 250);
+    // The list keeps the page's first focus; the search row comes after it (Ctrl+F goes
+    // to its line).
+    QWidget::setTabOrder(dbgOrgIpra, eOrgSearch);
+    QWidget::setTabOrder(eOrgSearch, bOrgExport);
+    QWidget::setTabOrder(bOrgExport, bOrgCard);
 
     pOrgIpraInfo = MakePanel(this, QStringLiteral("pOrgIpraInfo"), QRect(613, 8, 400, 170));
     MakeCaption(pOrgIpraInfo, QStringLiteral("№ ИПРА"), 8, 6);

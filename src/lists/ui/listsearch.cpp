@@ -58,6 +58,17 @@ public:
             Qt::QueuedConnection);
     }
 
+    // In the worker's thread: the connection opened ahead of the first question.
+    void warmUp()
+    {
+        try {
+            ensureConnection();
+            m_connection->open();
+        } catch (...) {
+            // The first question tries again and reports what goes wrong.
+        }
+    }
+
     // In the worker's thread, before it ends: the connection goes with the thread it
     // was made in.
     void shutdown()
@@ -135,6 +146,13 @@ void TListSearch::focusLine()
 
 bool TListSearch::eventFilter(QObject* watched, QEvent* event)
 {
+    // The user is about to search: the search's connection opens meanwhile, so that the
+    // first answer does not wait for it.
+    if (watched == m_line && event->type() == QEvent::FocusIn && !m_thread) {
+        startWorker();
+        Worker* worker = m_worker;
+        QMetaObject::invokeMethod(worker, [worker] { worker->warmUp(); }, Qt::QueuedConnection);
+    }
     if (watched == m_line && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_line->text().isEmpty()) {
         m_line->clear();
@@ -170,15 +188,20 @@ void TListSearch::refresh()
     ask();
 }
 
+void TListSearch::startWorker()
+{
+    if (m_thread)
+        return;
+    m_worker = new Worker(dm->adoqIpraSearch->lines(), dm->adoqOrgIpraSearch->lines());
+    m_thread = new QThread;
+    m_thread->setObjectName(QStringLiteral("search"));
+    m_worker->moveToThread(m_thread);
+    m_thread->start();
+}
+
 void TListSearch::ask()
 {
-    if (!m_thread) {
-        m_worker = new Worker(dm->adoqIpraSearch->lines(), dm->adoqOrgIpraSearch->lines());
-        m_thread = new QThread;
-        m_thread->setObjectName(QStringLiteral("search"));
-        m_worker->moveToThread(m_thread);
-        m_thread->start();
-    }
+    startWorker();
     const int generation = m_generation;
     m_awaited = generation;
     m_worker->latest = generation;

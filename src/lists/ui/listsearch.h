@@ -38,9 +38,10 @@ public:
     ~TListSearch() override;
 
     static QString placeholder(); // "Поиск: ФИО, СНИЛС или № ИПРА"
-    // From the last keystroke until the server is asked: long enough to let a typist's
-    // next key cancel it, short enough to leave most of a tenth of a second for the answer.
-    static constexpr int PauseMs = 40;
+    // From the last keystroke until the server is asked: long enough for the keys of a
+    // word typed in one go to make one question, short enough to leave most of a tenth of
+    // a second for the answer. (A question made stale by a later key costs only the server.)
+    static constexpr int PauseMs = 30;
 
     // Ctrl+F.
     void focusLine();
@@ -64,6 +65,7 @@ private:
     void textChanged();
     void ask();
     void answered(int generation, const SqlQuery::KeySet& ids, const QString& error);
+    void startWorker();
     void apply(const SqlQuery::KeySet& ids);
     void showStatus();
     std::optional<qint64> currentId() const;
