@@ -30,6 +30,7 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
     dbgExecs = CreateDataGrid(this, QStringLiteral("dbgExecs"));
     dbgExecs->setGeometry(8, 40, 600, 500);
     dbgExecs->setItemDelegateForColumn(0, new CentredColumnDelegate(dbgExecs));
+    KeepRowOverGrid(dbgExecs, nullptr, {bExecsExport});
     dbgExecs->horizontalHeader()->setSectionsClickable(true);
 
     pExec = MakePanel(this, QStringLiteral("pExec"), QRect(613, 40, 400, 412));

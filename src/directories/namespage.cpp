@@ -39,6 +39,7 @@ TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
                               QRect(564, 4, 130, 30));
     dbgEmpTNames = CreateDataGrid(this, QStringLiteral("dbgEmpTNames"));
     dbgEmpTNames->setGeometry(8, 40, 600, 260);
+    KeepRowOverGrid(dbgEmpTNames, nullptr, {bNamesExport});
     dbmRName = MakeMemo(this, QStringLiteral("dbmRName"), QRect(613, 40, 300, 180), true, true);
     bSetEvalName = MakeButton(this, QStringLiteral("bSetEvalName"),
                               QStringLiteral("Добавить  в справочник"), QRect(613, 228, 300, 34));

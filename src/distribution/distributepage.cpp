@@ -170,11 +170,11 @@ TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
     // The search row between the filter and the list; the list starts under it.
     eDistrSearch = MakeEdit(this, QStringLiteral("eDistrSearch"), QRect(8, 56, 280, 30));
     lDistrSearchState = MakeLabel(this, QStringLiteral("lDistrSearchState"), QString(),
-                                  QRect(294, 56, 170, 30));
+                                  QRect(294, 56, 150, 30));
     bDistrExport = MakeButton(this, QStringLiteral("bDistrExport"), QStringLiteral("Выгрузить…"),
                               QRect(470, 56, 120, 30));
     bDistrCard = MakeButton(this, QStringLiteral("bDistrCard"), QStringLiteral("Карта ИПРА…"),
-                            QRect(596, 56, 130, 30));
+                            QRect(596, 56, 140, 30));
     bDistrCard->setEnabled(false); // while no IPRA is shown
     dbgDistrIpra = CreateDataGrid(this, QStringLiteral("dbgDistrIpra"));
     dbgDistrIpra->setGeometry(8, 92, 600, 300);
@@ -183,6 +183,7 @@ TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
     QWidget::setTabOrder(dbgDistrIpra, eDistrSearch);
     QWidget::setTabOrder(eDistrSearch, bDistrExport);
     QWidget::setTabOrder(bDistrExport, bDistrCard);
+    KeepRowOverGrid(dbgDistrIpra, eDistrSearch, {lDistrSearchState, bDistrExport, bDistrCard});
 
     pDistrIpraInfo = MakePanel(this, QStringLiteral("pDistrIpraInfo"), QRect(613, 4, 400, 46));
     MakeCaption(pDistrIpraInfo, QStringLiteral("№ ИПРА"), 8, 12);

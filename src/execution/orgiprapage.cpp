@@ -128,11 +128,11 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     // The search row above the list; the list starts under it.
     eOrgSearch = MakeEdit(this, QStringLiteral("eOrgSearch"), QRect(8, 8, 280, 30));
     lOrgSearchState = MakeLabel(this, QStringLiteral("lOrgSearchState"), QString(),
-                                QRect(294, 8, 170, 30));
+                                QRect(294, 8, 150, 30));
     bOrgExport = MakeButton(this, QStringLiteral("bOrgExport"), QStringLiteral("Выгрузить…"),
                             QRect(470, 8, 120, 30));
     bOrgCard = MakeButton(this, QStringLiteral("bOrgCard"), QStringLiteral("Карта ИПРА…"),
-                          QRect(596, 8, 130, 30));
+                          QRect(596, 8, 140, 30));
     bOrgCard->setEnabled(false); // until a row of the list is clicked
     dbgOrgIpra = CreateDataGrid(this, QStringLiteral("dbgOrgIpra"));
     dbgOrgIpra->setGeometry(8, 44, 600, 250);
@@ -141,6 +141,7 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     QWidget::setTabOrder(dbgOrgIpra, eOrgSearch);
     QWidget::setTabOrder(eOrgSearch, bOrgExport);
     QWidget::setTabOrder(bOrgExport, bOrgCard);
+    KeepRowOverGrid(dbgOrgIpra, eOrgSearch, {lOrgSearchState, bOrgExport, bOrgCard});
 
     pOrgIpraInfo = MakePanel(this, QStringLiteral("pOrgIpraInfo"), QRect(613, 8, 400, 170));
     MakeCaption(pOrgIpraInfo, QStringLiteral("№ ИПРА"), 8, 6);

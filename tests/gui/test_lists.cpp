@@ -438,3 +438,33 @@ TEST_F(ListsTest, TheCardOfTheIpraShownIsSavedOrPrinted)
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), (QStringList{"chosen.pdf", "distr.pdf", "printed.pdf"}));
     EXPECT_EQ(Msg::shown(), QStringList());
 }
+
+// The search rows and export buttons follow their grids' widths as the window's size
+// rules set them, never reaching past the grid into the panels beside it.
+TEST_F(ListsTest, TheRowsOverTheGridsFollowTheirWidth)
+{
+    open(8);
+    const struct
+    {
+        QTableView* grid;
+        QWidget* left; // null: the row has no stretching line
+        QWidget* last;
+    } rows[] = {
+        {distr().dbgDistrIpra, distr().eDistrSearch, distr().bDistrCard},
+        {org().dbgOrgIpra, org().eOrgSearch, org().bOrgCard},
+        {window->tsNames->dbgEmpTNames, nullptr, window->tsNames->bNamesExport},
+        {window->tsExecutors->dbgExecs, nullptr, window->tsExecutors->bExecsExport},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.grid->objectName().toStdString());
+        window->pcMain->setCurrentWidget(r.grid->parentWidget()); // a hidden page is laid out when shown
+        for (const int width : {r.grid->width(), r.grid->width() + 150}) {
+            r.grid->resize(width, r.grid->height());
+            EXPECT_EQ(r.last->x() + r.last->width(), r.grid->x() + r.grid->width());
+            if (r.left) {
+                EXPECT_EQ(r.left->x(), r.grid->x());
+                EXPECT_LT(r.left->x() + r.left->width(), r.last->x());
+            }
+        }
+    }
+}
