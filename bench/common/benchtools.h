@@ -3,17 +3,25 @@
 // What the benchmarks measure with: the paint of a grid, the window's longest freeze,
 // memory, medians, and psql against the same server as the floor.
 
+#include "data/tdm.h"
+#include "distribution/distributepage.h"
+#include "platform/ui/application.h"
+#include "platform/ui/messagebox.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QObject>
 #include <QProcess>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -116,6 +124,24 @@ inline QString psql(const QString& script, double* wallMs = nullptr)
         *wallMs = double(timer.nsecsElapsed()) / 1e6;
     const QString out = QString::fromUtf8(process.readAllStandardOutput());
     return out.isNull() ? QStringLiteral("") : out; // no output is an answer too
+}
+
+// Connects the data module and shows the distribution page offscreen, its list watched
+// for paints; false, with the reason on standard error, when either fails.
+inline bool openDistributionPage(TDistributePage& page, PaintWatch& watch)
+{
+    dm = new Tdm;
+    if (!Guarded([] { dm->conPg.open(); })) {
+        std::fprintf(stderr, "no connection: %s\n", qPrintable(Msg::shown().join('\n')));
+        return false;
+    }
+    page.resize(1600, 1000);
+    page.attachDataSources();
+    page.show();
+    if (!QTest::qWaitForWindowExposed(&page))
+        return false;
+    page.dbgDistrIpra->viewport()->installEventFilter(&watch);
+    return true;
 }
 
 } // namespace Bench

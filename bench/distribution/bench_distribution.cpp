@@ -51,22 +51,12 @@ int main(int argc, char** argv)
     Msg::setAutomatic(true); // an error is recorded and printed, never waited for
     AlertPeriodMonths = 3;
 
-    dm = new Tdm;
-    if (!Guarded([] { dm->conPg.open(); })) {
-        std::fprintf(stderr, "no connection: %s\n", qPrintable(Msg::shown().join('\n')));
-        return 1;
-    }
     const double baseline = currentMegabytes();
-
     TDistributePage page;
-    page.resize(1600, 1000);
-    page.attachDataSources();
-    page.show();
-    if (!QTest::qWaitForWindowExposed(&page))
+    PaintWatch watch;
+    if (!openDistributionPage(page, watch))
         return 1;
     QTableView* grid = page.dbgDistrIpra;
-    PaintWatch watch;
-    grid->viewport()->installEventFilter(&watch);
 
     const double firstShow = untilPainted(watch, [&] { page.tsDistributeShow(); });
     const int undistributed = dm->adoqDistrIpra->recordCount();

@@ -98,20 +98,11 @@ int main(int argc, char** argv)
     AlertPeriodMonths = 3;
     const QString out = qEnvironmentVariable("IPRA_BENCH_OUT", QDir::tempPath());
 
-    dm = new Tdm;
-    if (!Guarded([] { dm->conPg.open(); })) {
-        std::fprintf(stderr, "no connection: %s\n", qPrintable(Msg::shown().join('\n')));
-        return 1;
-    }
     TDistributePage page;
-    page.resize(1600, 1000);
-    page.attachDataSources();
-    page.show();
-    if (!QTest::qWaitForWindowExposed(&page))
+    PaintWatch watch;
+    if (!openDistributionPage(page, watch))
         return 1;
     QTableView* grid = page.dbgDistrIpra;
-    PaintWatch watch;
-    grid->viewport()->installEventFilter(&watch);
     untilPainted(watch, [&] { page.tsDistributeShow(); });
     untilPainted(watch, [&] { QTest::mouseClick(page.rgrpDistIpraItems->button(0), Qt::LeftButton); });
     const int all = dm->adoqDistrIpra->recordCount();

@@ -128,16 +128,7 @@ protected:
     void open(uint8_t lvl, int moId = 1)
     {
         window.reset();
-        delete CurrentOrg;
-        CurrentOrg = new TOrg;
-        CurrentOrg->mo_id = moId;
-        CurrentOrg->name = QStringLiteral("Организация");
-        CurrentOrg->lvl = lvl;
-        window = std::make_unique<TfMain>();
-        fMain = window.get();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        ASSERT_TRUE(window->formShown());
+        window = OpenMainWindow(lvl, moId);
         ASSERT_EQ(Msg::shown(), QStringList());
     }
 
