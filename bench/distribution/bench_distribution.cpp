@@ -2,6 +2,8 @@
 // painted grid, the scroll to the last row, the peak memory, and psql fetching the same
 // statement as the floor. Run through bench/distribution/run, which makes the register.
 
+#include "../common/benchtools.h"
+
 #include "data/alertperiod.h"
 #include "data/tdm.h"
 #include "distribution/distributepage.h"
@@ -10,90 +12,18 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
-#include <QElapsedTimer>
-#include <QEvent>
-#include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include <malloc.h>
-#include <sys/resource.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <optional>
-#include <vector>
 
 namespace {
 
-// Notes that the grid has been painted.
-class PaintWatch : public QObject
-{
-public:
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
-
-// The longest time the event loop went without running a timer of 5 ms: how long the
-// window was frozen at worst.
-class FreezeWatch
-{
-public:
-    FreezeWatch()
-    {
-        m_clock.start();
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_timer.start(5);
-    }
-    double longestMs() const { return double(m_longest) / 1e6; }
-
-private:
-    QElapsedTimer m_clock;
-    QTimer m_timer;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
-}
-
-double currentMegabytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toDouble() * 4096.0 / (1024.0 * 1024.0) : 0;
-}
-
-// Runs an action and the event loop until the grid has been painted after it; milliseconds.
-double untilPainted(PaintWatch& watch, const std::function<void()>& action)
-{
-    watch.painted = false;
-    QElapsedTimer timer;
-    timer.start();
-    action();
-    while (!watch.painted)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return double(timer.nsecsElapsed()) / 1e6;
-}
+using namespace Bench;
 
 // A user's pause between two actions: the event loop runs idle for a moment, so that
 // the freezes of two actions are not measured as one.
@@ -102,29 +32,13 @@ void userPause()
     QTest::qWait(50);
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.at(v.size() / 2);
-}
-
 // psql fetching the statement from the same server, all rows, output thrown away.
 double psqlFetch(const QString& statement)
 {
-    const QString psql = qEnvironmentVariable("IPRA_BENCH_PSQL", QStringLiteral("psql"));
-    const QString conninfo = qEnvironmentVariable("IPRA_BENCH_CONNINFO");
-    if (conninfo.isEmpty())
+    double ms = -1;
+    if (psql(QStringLiteral("\\o /dev/null\n") + statement + QStringLiteral(";\n"), &ms).isNull())
         return -1;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QElapsedTimer timer;
-    timer.start();
-    process.start(psql, {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"),
-                         QStringLiteral("-t"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
-                         QStringLiteral("-d"), conninfo, QStringLiteral("-c"), statement});
-    if (!process.waitForFinished(120000) || process.exitCode() != 0)
-        return -1;
-    return double(timer.nsecsElapsed()) / 1e6;
+    return ms;
 }
 
 } // namespace
@@ -137,22 +51,12 @@ int main(int argc, char** argv)
     Msg::setAutomatic(true); // an error is recorded and printed, never waited for
     AlertPeriodMonths = 3;
 
-    dm = new Tdm;
-    if (!Guarded([] { dm->conPg.open(); })) {
-        std::fprintf(stderr, "no connection: %s\n", qPrintable(Msg::shown().join('\n')));
-        return 1;
-    }
     const double baseline = currentMegabytes();
-
     TDistributePage page;
-    page.resize(1600, 1000);
-    page.attachDataSources();
-    page.show();
-    if (!QTest::qWaitForWindowExposed(&page))
+    PaintWatch watch;
+    if (!openDistributionPage(page, watch))
         return 1;
     QTableView* grid = page.dbgDistrIpra;
-    PaintWatch watch;
-    grid->viewport()->installEventFilter(&watch);
 
     const double firstShow = untilPainted(watch, [&] { page.tsDistributeShow(); });
     const int undistributed = dm->adoqDistrIpra->recordCount();

@@ -19,6 +19,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -401,6 +402,9 @@ struct SqlQuery::Snapshot
     int rows = 0;
 
     QVariant cell(int row, int column) const;
+    // An integer cell's value without making a QVariant; nothing for a null or a
+    // value that is no whole number.
+    std::optional<qint64> integerAt(int row, int column) const;
     // utf8Text: texts may be bound as SQL_C_CHAR (the driver hands over the server's
     // UTF-8 as it is), which psqlODBC converts markedly faster than SQL_C_WCHAR.
     static std::unique_ptr<Snapshot> read(const QSqlQuery& query, const QSqlRecord& record,
@@ -450,6 +454,26 @@ QVariant SqlQuery::Snapshot::cell(int row, int column) const
     }
     }
     return QVariant();
+}
+
+std::optional<qint64> SqlQuery::Snapshot::integerAt(int row, int column) const
+{
+    const Column& c = columns[size_t(column)];
+    const size_t r = size_t(row);
+    if (c.nulls[r])
+        return std::nullopt;
+    switch (c.kind) {
+    case CellKind::Int:
+    case CellKind::UInt:
+    case CellKind::LongLong:
+    case CellKind::ULongLong:
+        return c.values[r];
+    default: {
+        bool ok = false;
+        const qint64 n = cell(row, column).toLongLong(&ok);
+        return ok ? std::optional<qint64>(n) : std::nullopt;
+    }
+    }
 }
 
 namespace {
@@ -773,17 +797,28 @@ void SqlQuery::rebuildVisible()
     m_visible.clear();
     const int rows = m_snapshot ? m_snapshot->rows : 0;
     m_visible.reserve(rows);
-    if (!m_filter) {
+    if (!m_filter && !m_keys) {
         for (int i = 0; i < rows; ++i)
             m_visible.append(i);
         return;
     }
-    QVector<QVariant> row(m_columns.size());
+    const int keyColumn = m_keys ? columnIndex(m_keyColumn) : -1;
+    if (m_keys && keyColumn < 0)
+        return; // no row carries a key
+    QVector<QVariant> row(m_filter ? m_columns.size() : 0);
     for (int i = 0; i < rows; ++i) {
-        for (int c = 0; c < row.size(); ++c)
-            row[c] = cell(i, c);
-        if (m_filter(row, *this))
-            m_visible.append(i);
+        if (m_keys) {
+            const std::optional<qint64> key = m_snapshot->integerAt(i, keyColumn);
+            if (!key || !m_keys->contains(*key))
+                continue;
+        }
+        if (m_filter) {
+            for (int c = 0; c < row.size(); ++c)
+                row[c] = cell(i, c);
+            if (!m_filter(row, *this))
+                continue;
+        }
+        m_visible.append(i);
     }
 }
 
@@ -797,6 +832,47 @@ void SqlQuery::setFilter(RowFilter filter)
     m_pastEnd = m_visible.isEmpty();
     m_current = m_visible.isEmpty() ? -1 : 0;
     notifyRowsChanged();
+}
+
+void SqlQuery::setKeyFilter(const QString& column, KeySet keys)
+{
+    m_keyColumn = column;
+    m_keys = std::move(keys);
+    if (!m_open)
+        return;
+    const int before = m_current >= 0 && m_current < m_visible.size() ? m_visible.at(m_current) : -1;
+    rebuildVisible();
+    // The visible rows keep the snapshot's order, so the row is found by halving.
+    const auto found = std::lower_bound(m_visible.cbegin(), m_visible.cend(), before);
+    const bool kept = before >= 0 && found != m_visible.cend() && *found == before;
+    m_current = kept ? int(found - m_visible.cbegin()) : (m_visible.isEmpty() ? -1 : 0);
+    m_bof = m_current <= 0;
+    m_pastEnd = m_visible.isEmpty();
+    notifyRowsChanged();
+}
+
+SqlRows SqlQuery::rows() const
+{
+    SqlRows rows;
+    if (!m_open)
+        return rows;
+    rows.m_snapshot = m_snapshot;
+    rows.m_visible = m_visible;
+    rows.m_columns = m_columns;
+    rows.m_columnIndex = m_columnIndex;
+    return rows;
+}
+
+int SqlRows::columnIndex(const QString& column) const
+{
+    return m_columnIndex.value(column.toLower(), -1);
+}
+
+QVariant SqlRows::value(int row, int column) const
+{
+    if (!m_snapshot || row < 0 || row >= m_visible.size() || column < 0 || column >= m_columns.size())
+        return {};
+    return m_snapshot->cell(m_visible.at(row), column);
 }
 
 void SqlQuery::notifyRowsChanged()

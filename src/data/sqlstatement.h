@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
@@ -12,6 +13,7 @@
 
 class TConnection;
 struct OdbcDiagnostics;
+class SqlRows;
 
 // How a parameter is sent. Most parameters take the type of the value bound to them;
 // a few statements declare text or boolean parameters explicitly.
@@ -148,6 +150,19 @@ public:
     void clearFilter() { setFilter(nullptr); }
     bool filtered() const { return bool(m_filter); }
 
+    // Narrowing to the rows whose integer column holds one of the keys (a search's
+    // matches), on top of the row filter and quick on any number of rows. It stays in
+    // force across re-runs until cleared. The current row stays on the same row when
+    // that row is still visible, else it goes to the first one.
+    using KeySet = std::shared_ptr<const QSet<qint64>>;
+    void setKeyFilter(const QString& column, KeySet keys);
+    void clearKeyFilter() { setKeyFilter(QString(), nullptr); }
+    bool keyFiltered() const { return bool(m_keys); }
+
+    // The visible rows as they are now; they stay readable whatever the query does
+    // afterwards (an export reads them while the event loop runs).
+    SqlRows rows() const;
+
     // Grids bound to the query do not follow it while it is suspended.
     void disableControls();
     void enableControls();
@@ -158,6 +173,7 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    friend class SqlRows;
     struct Snapshot;
     QVariant cell(int row, int column) const; // row of the snapshot, not a visible row
     int checkedColumn(const QString& column) const;
@@ -172,9 +188,29 @@ private:
     int m_current = -1;
     QStringList m_columns;
     QHash<QString, int> m_columnIndex;
-    std::unique_ptr<Snapshot> m_snapshot; // set while open
+    std::shared_ptr<const Snapshot> m_snapshot; // set while open
     QVector<int> m_visible;
     RowFilter m_filter;
+    QString m_keyColumn;
+    KeySet m_keys;
     int m_disabled = 0;
     bool m_changedWhileDisabled = false;
+};
+
+// The rows a query showed when they were taken, in its order, with its columns.
+class SqlRows
+{
+public:
+    SqlRows() = default;
+    int count() const { return int(m_visible.size()); }
+    QStringList fieldNames() const { return m_columns; }
+    int columnIndex(const QString& column) const; // -1 when absent
+    QVariant value(int row, int column) const;    // invalid outside the rows or columns
+
+private:
+    friend class SqlQuery;
+    std::shared_ptr<const SqlQuery::Snapshot> m_snapshot;
+    QVector<int> m_visible;
+    QStringList m_columns;
+    QHash<QString, int> m_columnIndex;
 };

@@ -183,6 +183,52 @@ Tdm::Tdm(QObject* parent) : QObject(parent), conPg(QStringLiteral("conPg"))
     adocEvDetDel = command("adocEvDetDel",
                            {"DELETE FROM k_evdt", "WHERE id=:id AND xmin::text::bigint=:row_version"});
 
+    // The IPRAs of the register whose holder's name, SNILS or number begins as searched
+    // (lists/iprasearch.h binds the words, longest first, the SNILS digits and the
+    // number). A branch whose text is empty is dropped when the statement is planned.
+    // One word reads the ids from the three name indexes alone, duplicates and all (the
+    // program keeps each id once): twice as quick as making them unique on the server.
+    // More words check the others in the rows the first one finds.
+    const QStringList search = {
+        "select id from prg where :w1 <> '' and :w2 = '' and lname_key ^@ :w1",
+        "union all select id from prg where :w1 <> '' and :w2 = '' and fname_key ^@ :w1",
+        "union all select id from prg where :w1 <> '' and :w2 = '' and sname_key ^@ :w1",
+        "union all select p.id from (",
+        "select id from prg where lname_key ^@ :w1",
+        "union select id from prg where fname_key ^@ :w1",
+        "union select id from prg where sname_key ^@ :w1) n join prg p on p.id = n.id",
+        "where :w1 <> '' and :w2 <> ''",
+        "and (p.lname_key ^@ :w2 or p.fname_key ^@ :w2 or p.sname_key ^@ :w2)",
+        "and (:w3 = '' or p.lname_key ^@ :w3 or p.fname_key ^@ :w3 or p.sname_key ^@ :w3)",
+        "union all select id from prg where :snils <> '' and snils_key ^@ :snils",
+        "union all select id from prg where :num <> '' and prgnum_key ^@ :num"};
+    adoqIpraSearch = query("adoqIpraSearch", search);
+    // The same among the IPRAs of one responsible organisation, for its execution list.
+    adoqOrgIpraSearch = query("adoqOrgIpraSearch",
+                              QStringList{"select s.id from ("} + search +
+                                  QStringList{") s join k_ipra_mo m on m.prgid = s.id",
+                                              "where m.resp_mo_id = :resp_mo_id"});
+    for (SqlQuery* q : {adoqIpraSearch, adoqOrgIpraSearch})
+        for (const char* p : {"w1", "w2", "w3", "snils", "num"})
+            q->declareParam(QString::fromLatin1(p), ParamType::Text);
+    // An IPRA's row of the lists, for its card: the sender as matched, the responsible
+    // organisation, the state and the end date.
+    adoqCardIpra = query("adoqCardIpra", {"select *, to_char(enddt,'DD.MM.YYYY') as strenddt "
+                                          "from kv_ipra_mo where id=:id"});
+    // An IPRA's event records with the full directory names of their event, executor,
+    // result and subtype, for its card.
+    adoqCardEvents = query(
+        "adoqCardEvents",
+        {"select e.*, d.name as dic_name, x.name as ex_name, r.name as res_name,",
+         "t.name as stype_name",
+         "from k_evdt e",
+         "left join rhb_dic d on e.dicid > 0 and d.id = e.dicid",
+         "left join rhb_exc x on e.exid > 0 and x.id = e.exid",
+         "left join rhb_res r on e.resid > 0 and r.id = e.resid",
+         "left join rhb_evnt t on e.stypeid > 0 and t.id = e.stypeid",
+         "where e.prgid=:prgid",
+         "order by e.typeid, e.stypeid, e.id"});
+
     dsEmpNames = new DataSource(QStringLiteral("dsEmpNames"), adoqEmpTNames, this);
     dsTNames = new DataSource(QStringLiteral("dsTNames"), adoqTNames, this);
     dsDistrIpra = new DataSource(QStringLiteral("dsDistrIpra"), adoqDistrIpra, this);

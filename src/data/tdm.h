@@ -85,6 +85,12 @@ public:
     SqlQuery* adocEvDetUpd; // UPDATE … RETURNING, likewise
     SqlCommand* adocEvDetDel;
 
+    // Statements of the lists' search and the IPRA card (none of them writes)
+    SqlQuery* adoqIpraSearch;
+    SqlQuery* adoqOrgIpraSearch;
+    SqlQuery* adoqCardIpra;
+    SqlQuery* adoqCardEvents;
+
     // Data sources binding the list queries to their grids
     DataSource* dsEmpNames;
     DataSource* dsTNames;

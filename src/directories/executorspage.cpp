@@ -3,6 +3,8 @@
 #include "data/currentorg.h"
 #include "data/lookuplists.h"
 #include "data/tdm.h"
+#include "lists/listdefs.h"
+#include "lists/ui/exportgrid.h"
 #include "platform/handlers.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
@@ -23,9 +25,12 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("tsExecutors"));
 
     MakeCaption(this, QStringLiteral("Организации исполнители мероприятий"), 8, 8);
+    bExecsExport = MakeButton(this, QStringLiteral("bExecsExport"), QStringLiteral("Выгрузить…"),
+                              QRect(420, 4, 130, 30));
     dbgExecs = CreateDataGrid(this, QStringLiteral("dbgExecs"));
     dbgExecs->setGeometry(8, 40, 600, 500);
     dbgExecs->setItemDelegateForColumn(0, new CentredColumnDelegate(dbgExecs));
+    KeepRowOverGrid(dbgExecs, nullptr, {bExecsExport});
     dbgExecs->horizontalHeader()->setSectionsClickable(true);
 
     pExec = MakePanel(this, QStringLiteral("pExec"), QRect(613, 40, 400, 412));
@@ -60,18 +65,17 @@ TExecutorsPage::TExecutorsPage(QWidget* parent) : QWidget(parent)
     ConnectHandler(bExSave, &QPushButton::clicked, this, &TExecutorsPage::bExSaveClick);
     ConnectHandler(bExCancel, &QPushButton::clicked, this, &TExecutorsPage::bExCancelClick);
     ConnectHandler(bExDel, &QPushButton::clicked, this, &TExecutorsPage::bExDelClick);
+    ConnectHandler(bExecsExport, &QPushButton::clicked, this, &TExecutorsPage::bExecsExportClick);
+}
+
+void TExecutorsPage::bExecsExportClick()
+{
+    ExportGridRows(this, *dm->dsExecs, QStringLiteral("Список исполнителей"));
 }
 
 void TExecutorsPage::attachDataSources()
 {
-    dm->dsExecs->setColumns({
-        {QStringLiteral("id"), QStringLiteral("№"), 62},
-        {QStringLiteral("name"), QStringLiteral("Наименование"), 83},
-        {QStringLiteral("scode"), QStringLiteral("Сокр. наименование"), 116},
-        {QStringLiteral("inn"), QStringLiteral("ИНН"), 0}, // the grid's default width
-        {QStringLiteral("ogrn"), QStringLiteral("ОГРН"), 0},
-        {QStringLiteral("udt"), QString(), 0, false},
-    });
+    dm->dsExecs->setColumns(ListDefs::ExecsColumns());
     BindGrid(dbgExecs, dm->dsExecs);
 }
 

@@ -28,6 +28,7 @@ public:
     QPushButton* bExSave;
     QPushButton* bExCancel;
     QPushButton* bExDel;
+    QPushButton* bExecsExport; // "Выгрузить…": the directory, as the grid shows it
 
     // The organisation loaded into the panel; 0 while the panel holds a new one.
     int32_t EditedExecutorId = 0;
@@ -50,6 +51,7 @@ public:
     void bExCancelClick();
     // Deletes the list's current row (not the one in the panel), unless it is in use.
     void bExDelClick();
+    void bExecsExportClick();
 
 private:
     bool mayChange() const;

@@ -1,6 +1,8 @@
 #include "directories/namespage.h"
 
 #include "data/tdm.h"
+#include "lists/listdefs.h"
+#include "lists/ui/exportgrid.h"
 #include "platform/handlers.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
@@ -33,8 +35,11 @@ TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
                            QRect(8, 8, 420, 24));
     lEmpTnamesCount = MakeLabel(this, QStringLiteral("lEmpTnamesCount"), QStringLiteral("000"),
                                 QRect(436, 8, 120, 24));
+    bNamesExport = MakeButton(this, QStringLiteral("bNamesExport"), QStringLiteral("Выгрузить…"),
+                              QRect(564, 4, 130, 30));
     dbgEmpTNames = CreateDataGrid(this, QStringLiteral("dbgEmpTNames"));
     dbgEmpTNames->setGeometry(8, 40, 600, 260);
+    KeepRowOverGrid(dbgEmpTNames, nullptr, {bNamesExport});
     dbmRName = MakeMemo(this, QStringLiteral("dbmRName"), QRect(613, 40, 300, 180), true, true);
     bSetEvalName = MakeButton(this, QStringLiteral("bSetEvalName"),
                               QStringLiteral("Добавить  в справочник"), QRect(613, 228, 300, 34));
@@ -52,20 +57,18 @@ TNamesPage::TNamesPage(QWidget* parent) : QWidget(parent)
 
     ConnectHandler(bSetEvalName, &QPushButton::clicked, this, &TNamesPage::bSetEvalNameClick);
     ConnectHandler(bSetTName, &QPushButton::clicked, this, &TNamesPage::bSetTNameClick);
+    ConnectHandler(bNamesExport, &QPushButton::clicked, this, &TNamesPage::bNamesExportClick);
+}
+
+void TNamesPage::bNamesExportClick()
+{
+    ExportGridRows(this, *dm->dsEmpNames, QStringLiteral("Названия организаций"));
 }
 
 void TNamesPage::attachDataSources()
 {
-    dm->dsEmpNames->setColumns({
-        {QStringLiteral("id"), QStringLiteral("№"), 57},
-        {QStringLiteral("rname"), QStringLiteral("Наименование из ИПРА"), 330},
-        {QStringLiteral("tid"), QStringLiteral("№(справочник)"), 110},
-        {QStringLiteral("tname"), QStringLiteral("Наименование (справочник)"), 330},
-    });
-    dm->dsTNames->setColumns({
-        {QStringLiteral("tid"), QStringLiteral("№"), 55},
-        {QStringLiteral("tname"), QStringLiteral("Наименование"), 600},
-    });
+    dm->dsEmpNames->setColumns(ListDefs::EmpTNamesColumns());
+    dm->dsTNames->setColumns(ListDefs::TNamesColumns());
     BindGrid(dbgEmpTNames, dm->dsEmpNames);
     BindGrid(dbgRnames, dm->dsTNames);
 

@@ -26,6 +26,7 @@ public:
     QTableView* dbgRnames;
     QPlainTextEdit* dbmTName;
     QPushButton* bSetTName;
+    QPushButton* bNamesExport; // "Выгрузить…": the unmatched sender names, as the grid shows them
 
     // Binds the grids and the two text boxes to their data sources; the window calls it
     // once the data module exists.
@@ -37,6 +38,7 @@ public:
     void bSetEvalNameClick();
     // Matches the selected unmatched name to the selected directory entry.
     void bSetTNameClick();
+    void bNamesExportClick();
 
 private:
     void showCurrentRName();

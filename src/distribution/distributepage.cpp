@@ -2,8 +2,12 @@
 
 #include "data/addresstypes.h"
 #include "data/alertperiod.h"
+#include "card/ui/cardactions.h"
 #include "data/tdm.h"
 #include "distribution/core/listcolours.h"
+#include "lists/listdefs.h"
+#include "lists/ui/exportgrid.h"
+#include "lists/ui/listsearch.h"
 #include "platform/dates.h"
 #include "platform/handlers.h"
 #include "platform/ui/controls.h"
@@ -19,6 +23,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -149,8 +154,23 @@ TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
 
     // Widths, the right-hand column and the panels' heights follow the window's size
     // rules when it is shown.
+    // The search row between the filter and the list; the list starts under it.
+    eDistrSearch = MakeEdit(this, QStringLiteral("eDistrSearch"), QRect(8, 56, 280, 30));
+    lDistrSearchState = MakeLabel(this, QStringLiteral("lDistrSearchState"), QString(),
+                                  QRect(294, 56, 150, 30));
+    bDistrExport = MakeButton(this, QStringLiteral("bDistrExport"), QStringLiteral("Выгрузить…"),
+                              QRect(470, 56, 120, 30));
+    bDistrCard = MakeButton(this, QStringLiteral("bDistrCard"), QStringLiteral("Карта ИПРА…"),
+                            QRect(596, 56, 140, 30));
+    bDistrCard->setEnabled(false); // while no IPRA is shown
     dbgDistrIpra = CreateDataGrid(this, QStringLiteral("dbgDistrIpra"));
-    dbgDistrIpra->setGeometry(8, 56, 600, 300);
+    dbgDistrIpra->setGeometry(8, 92, 600, 300);
+    // The page keeps its first focus where it was; the search row comes after the list
+    // (Ctrl+F goes to its line).
+    QWidget::setTabOrder(dbgDistrIpra, eDistrSearch);
+    QWidget::setTabOrder(eDistrSearch, bDistrExport);
+    QWidget::setTabOrder(bDistrExport, bDistrCard);
+    KeepRowOverGrid(dbgDistrIpra, eDistrSearch, {lDistrSearchState, bDistrExport, bDistrCard});
 
     pDistrIpraInfo = MakePanel(this, QStringLiteral("pDistrIpraInfo"), QRect(613, 4, 400, 46));
     MakeCaption(pDistrIpraInfo, QStringLiteral("№ ИПРА"), 8, 12);
@@ -215,6 +235,20 @@ TDistributePage::TDistributePage(QWidget* parent) : QWidget(parent)
     ConnectHandler(bSetRespMo, &QPushButton::clicked, this, &TDistributePage::bSetRespMoClick);
     for (QPlainTextEdit* box : {mPersDoc, mPersAddr, mReprDoc})
         HookReprDocEnter(box);
+    ConnectHandler(bDistrExport, &QPushButton::clicked, this, &TDistributePage::bDistrExportClick);
+    // The card of the list's current row, the IPRA the panels show.
+    AttachCardMenu(bDistrCard, []() -> std::optional<CardTarget> {
+        const SqlQuery& list = *dm->adoqDistrIpra;
+        if (!list.hasCurrentRow())
+            return std::nullopt;
+        return CardTarget{qint32(list.asInteger(QStringLiteral("id"))),
+                          shown(list, "prgnum")};
+    });
+}
+
+void TDistributePage::bDistrExportClick()
+{
+    ExportGridRows(this, *dm->dsDistrIpra, QStringLiteral("Распределение ИПРА"));
 }
 
 void TDistributePage::attachDataSources()
@@ -226,55 +260,32 @@ void TDistributePage::attachDataSources()
     m_sourceLinks.disconnectAll();
     m_sourceLinks << ConnectHandler(dm->adoqDistrIpra, &SqlQuery::currentRowChanged, this,
                                     &TDistributePage::distrIpraRowMoved);
+    if (!DistrSearch) {
+        ConnectHandler(dm->adoqDistrIpra, &SqlQuery::currentRowChanged, this,
+                       [this] { bDistrCard->setEnabled(dm->adoqDistrIpra->hasCurrentRow()); });
+        // The coordinating body sees the whole register: the server looks there, and the
+        // filter item's rows narrow the answer.
+        DistrSearch = new TListSearch(eDistrSearch, lDistrSearchState, dm->adoqDistrIpra,
+                                      [] { return qint32(-1); }, this);
+        // The panels show the current row: loaded again only when the search moved it to
+        // another IPRA (or emptied the list, which hides them).
+        ConnectHandler(DistrSearch, &TListSearch::aboutToNarrow, this, [this] { m_quietRowMoves = true; });
+        ConnectHandler(DistrSearch, &TListSearch::narrowed, this, [this](bool sameRow) {
+            m_quietRowMoves = false;
+            if (!sameRow)
+                dbgDistrIpraCellClick();
+        });
+    }
 }
 
 QString TDistributePage::DistrIpraStatement(int item)
 {
-    switch (item) {
-    case 0:
-        return QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo "
-                              "order by prgdt");
-    case 1:
-        return QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo "
-                              "where resp_mo_id is null order by prgdt");
-    case 2:
-        return QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from kv_ipra_mo "
-                              "where not resp_mo_id is null order by prgdt");
-    default:
-        return QString();
-    }
+    return ListDefs::DistrIpraStatement(item);
 }
 
 QList<GridColumn> TDistributePage::DistrIpraColumns()
 {
-    // Width 0: the grid's default width.
-    auto shownColumn = [](const char* field, const char* title, int width) {
-        return GridColumn{QString::fromUtf8(field), QString::fromUtf8(title), width, true};
-    };
-    auto hidden = [](const char* field) {
-        return GridColumn{QString::fromUtf8(field), QString(), 0, false};
-    };
-    return {shownColumn("prgnum", "№ ИПРА", 104),
-            shownColumn("prgdt", "Дата разраб.", 91),
-            hidden("id"),
-            hidden("okr_id"),
-            hidden("nreg"),
-            shownColumn("lname", "Фамилия", 98),
-            shownColumn("fname", "Имя", 90),
-            shownColumn("sname", "Отчество", 96),
-            shownColumn("bdate", "Дата рожд.", 0),
-            hidden("gndr"),
-            shownColumn("snils", "СНИЛС", 0),
-            hidden("oivid"),
-            shownColumn("docnum", "№ прот", 0),
-            shownColumn("docdt", "Дата прот.", 0),
-            hidden("prg"),
-            hidden("ch_send_mo"),
-            hidden("ch_send_mo_id"),
-            hidden("resp_mo"),
-            hidden("resp_mo_id"),
-            shownColumn("dt", "Дата выдачи", 0),
-            shownColumn("udt", "udt", 0)}; // no title of its own: the column's name
+    return ListDefs::DistrIpraColumns();
 }
 
 void TDistributePage::tsDistributeShow()

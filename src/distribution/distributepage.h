@@ -14,11 +14,13 @@ class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QModelIndex;
 class QPainter;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
+class TListSearch;
 
 // The directory numbers of the entries of cbRespMOlist: position i of the drop-down has
 // the number at position i. Rebuilt together with the drop-down each time the page is shown.
@@ -37,6 +39,14 @@ public:
     QGroupBox* rgrpDistIpra;
     QButtonGroup* rgrpDistIpraItems;
     QTableView* dbgDistrIpra;
+
+    // The row above the list: its search line with the status of the search, the export
+    // of the list and the card of the IPRA shown.
+    QLineEdit* eDistrSearch;
+    QLabel* lDistrSearchState;
+    QPushButton* bDistrExport;
+    QPushButton* bDistrCard;
+    TListSearch* DistrSearch = nullptr; // made with the data sources
 
     QFrame* pDistrIpraInfo;
     QLabel* lDistrIpraNum;
@@ -101,6 +111,10 @@ public:
     // responsible organisation as the list read it (0: none); an IPRA assigned otherwise by
     // now is refused with a message, and the list re-run shows it as it stands.
     void SaveRespMO(int32_t prgid, int32_t moId, const QString& name, int32_t listedMoId);
+
+    // "Выгрузить…": the list as the grid shows it, to .xlsx or .csv.
+    void bDistrExportClick();
+
 
 private:
     void distrIpraRowMoved();

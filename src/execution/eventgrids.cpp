@@ -97,9 +97,7 @@ void TOrgIpraPage::SetUpEventTabs()
         const int index = PageIndexOfType(group->typeid_);
         if (index < 0)
             continue; // a code without a page of its own
-        QString period = Dates::format(group->pfrom) + QLatin1Char('-') + Dates::format(group->pto);
-        if (period == QLatin1String("30.12.1899-01.01.0001"))
-            period = QStringLiteral("Бессрочно");
+        const QString period = EventPeriodText(group->pfrom, group->pto);
         pcEvnts->setTabVisible(index, true);
         if (firstShown < 0)
             firstShown = index;

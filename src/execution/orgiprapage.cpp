@@ -1,5 +1,6 @@
 #include "execution/orgiprapage.h"
 
+#include "card/ui/cardactions.h"
 #include "data/addresstypes.h"
 #include "data/alertperiod.h"
 #include "data/currentorg.h"
@@ -10,6 +11,9 @@
 #include "execution/dateedit.h"
 #include "execution/eventtabs.h"
 #include "import/fixedtext.h"
+#include "lists/listdefs.h"
+#include "lists/ui/exportgrid.h"
+#include "lists/ui/listsearch.h"
 #include "platform/handlers.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/gridbinding.h"
@@ -22,6 +26,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -104,8 +109,23 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("tsOrgIpra"));
 
     // Sizes and the right-hand column follow the window's size rules when it is shown.
+    // The search row above the list; the list starts under it.
+    eOrgSearch = MakeEdit(this, QStringLiteral("eOrgSearch"), QRect(8, 8, 280, 30));
+    lOrgSearchState = MakeLabel(this, QStringLiteral("lOrgSearchState"), QString(),
+                                QRect(294, 8, 150, 30));
+    bOrgExport = MakeButton(this, QStringLiteral("bOrgExport"), QStringLiteral("Выгрузить…"),
+                            QRect(470, 8, 120, 30));
+    bOrgCard = MakeButton(this, QStringLiteral("bOrgCard"), QStringLiteral("Карта ИПРА…"),
+                          QRect(596, 8, 140, 30));
+    bOrgCard->setEnabled(false); // until a row of the list is clicked
     dbgOrgIpra = CreateDataGrid(this, QStringLiteral("dbgOrgIpra"));
-    dbgOrgIpra->setGeometry(8, 8, 600, 250);
+    dbgOrgIpra->setGeometry(8, 44, 600, 250);
+    // The list keeps the page's first focus; the search row comes after it (Ctrl+F goes
+    // to its line).
+    QWidget::setTabOrder(dbgOrgIpra, eOrgSearch);
+    QWidget::setTabOrder(eOrgSearch, bOrgExport);
+    QWidget::setTabOrder(bOrgExport, bOrgCard);
+    KeepRowOverGrid(dbgOrgIpra, eOrgSearch, {lOrgSearchState, bOrgExport, bOrgCard});
 
     pOrgIpraInfo = MakePanel(this, QStringLiteral("pOrgIpraInfo"), QRect(613, 8, 400, 170));
     MakeCaption(pOrgIpraInfo, QStringLiteral("№ ИПРА"), 8, 6);
@@ -272,6 +292,18 @@ TOrgIpraPage::TOrgIpraPage(QWidget* parent) : QWidget(parent)
     ConnectHandler(bEvSave, &QPushButton::clicked, this, &TOrgIpraPage::bEvSaveClick);
     ConnectHandler(bEvEnd, &QPushButton::clicked, this, &TOrgIpraPage::bEvEndClick);
     ConnectHandler(bEvDel, &QPushButton::clicked, this, &TOrgIpraPage::bEvDelClick);
+    ConnectHandler(bOrgExport, &QPushButton::clicked, this, &TOrgIpraPage::bOrgExportClick);
+    // The card of the IPRA the panels show, the one clicked last.
+    AttachCardMenu(bOrgCard, []() -> std::optional<CardTarget> {
+        if (!CurrentPrg)
+            return std::nullopt;
+        return CardTarget{CurrentPrg->id, CurrentPrg->prgnum};
+    });
+}
+
+void TOrgIpraPage::bOrgExportClick()
+{
+    ExportGridRows(this, *dm->dsOrgIpra, QStringLiteral("Исполнение ИПРА"));
 }
 
 QTableWidget* TOrgIpraPage::eventGrid(int number) const
@@ -296,31 +328,18 @@ TColourTabBar* TOrgIpraPage::eventTabBar() const
 
 void TOrgIpraPage::attachDataSources()
 {
-    const int Default = 0; // the grid's own width
-    dm->dsOrgIpra->setColumns({
-        {QStringLiteral("prgnum"), QStringLiteral("№ ИПРА"), 108, true},
-        {QStringLiteral("prgdt"), QStringLiteral("Дата разраб."), 91, true},
-        {QStringLiteral("id"), QString(), Default, false},
-        {QStringLiteral("okr_id"), QString(), Default, false},
-        {QStringLiteral("nreg"), QString(), Default, false},
-        {QStringLiteral("lname"), QStringLiteral("Фамилия"), 98, true},
-        {QStringLiteral("fname"), QStringLiteral("Имя"), 90, true},
-        {QStringLiteral("sname"), QStringLiteral("Отчество"), 96, true},
-        {QStringLiteral("bdate"), QStringLiteral("Дата рожд."), Default, true},
-        {QStringLiteral("gndr"), QString(), Default, false},
-        {QStringLiteral("snils"), QStringLiteral("СНИЛС"), Default, true},
-        {QStringLiteral("oivid"), QString(), Default, false},
-        {QStringLiteral("docnum"), QStringLiteral("№ прот."), 75, true},
-        {QStringLiteral("docdt"), QStringLiteral("Дата прот."), Default, true},
-        {QStringLiteral("prg"), QString(), Default, false},
-        {QStringLiteral("ch_send_mo"), QStringLiteral("Направившая организация"), 93, true},
-        {QStringLiteral("ch_send_mo_id"), QString(), Default, false},
-        {QStringLiteral("resp_mo"), QStringLiteral("Ответств организац."), Default, true},
-        {QStringLiteral("resp_mo_id"), QString(), Default, false},
-        {QStringLiteral("dt"), QStringLiteral("Дата выдачи"), Default, true},
-        {QStringLiteral("udt"), QString(), Default, false},
-    });
+    dm->dsOrgIpra->setColumns(ListDefs::OrgIpraColumns());
     BindGrid(dbgOrgIpra, dm->dsOrgIpra);
+    if (!OrgSearch) {
+        // The server looks among the IPRAs of the session organisation, as the list does;
+        // the review's list holds every organisation's, so it looks in the whole register.
+        // Either way the list's own rows narrow the answer.
+        OrgSearch = new TListSearch(eOrgSearch, lOrgSearchState, dm->adoqOrgIpra, [] {
+            if (!CurrentOrg || CurrentOrg->lvl == RoleLevel::Review)
+                return qint32(-1);
+            return CurrentOrg->mo_id;
+        }, this);
+    }
 }
 
 void TOrgIpraPage::tsOrgIpraShow()
@@ -332,8 +351,7 @@ void TOrgIpraPage::tsOrgIpraShow()
         list.close();
     if (CurrentOrg->lvl == RoleLevel::Review) {
         // The review sees what was sent, of every organisation; the text stays for the run.
-        list.setText(QStringLiteral("select *, to_char(enddt,'DD.MM.YYYY') as strenddt from "
-                                    "kv_ipra_mo where state in (2,3,4) order by prgdt desc"));
+        list.setText(ListDefs::OrgIpraReviewStatement());
     } else {
         list.setInteger(QStringLiteral("resp_mo_id"), CurrentOrg->mo_id);
     }
@@ -346,6 +364,9 @@ void TOrgIpraPage::tsOrgIpraShow()
         if (QTableWidget* grid = eventGrid(number))
             grid->setHorizontalHeaderLabels(titles);
     LoadResultList();
+    // The list was run again: IPRAs given to the organisation since are searched too.
+    if (OrgSearch)
+        OrgSearch->refresh();
 }
 
 void TOrgIpraPage::dbgOrgIpraDrawColumnCell(QPainter* painter, const QStyleOptionViewItem& option,
@@ -537,4 +558,5 @@ void TOrgIpraPage::dbgOrgIpraCellClick()
 
     pOrgEvnts->show();
     SetUpEventTabs();
+    bOrgCard->setEnabled(true);
 }

@@ -19,12 +19,14 @@ class TDateEdit;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
 class QTableWidget;
 class QToolButton;
+class TListSearch;
 
 // The page "Исполнение ИПРА" (tsOrgIpra): the organisation's IPRAs, the clicked IPRA's
 // information box and person panels, its event groups on four type pages, and the event
@@ -37,6 +39,14 @@ public:
     explicit TOrgIpraPage(QWidget* parent = nullptr);
 
     QTableView* dbgOrgIpra;
+
+    // The row above the list: its search line with the status of the search, the export
+    // of the list and the card of the IPRA shown.
+    QLineEdit* eOrgSearch;
+    QLabel* lOrgSearchState;
+    QPushButton* bOrgExport;
+    QPushButton* bOrgCard;
+    TListSearch* OrgSearch = nullptr; // made with the data sources
 
     QFrame* pOrgIpraInfo;
     QLabel* lDescIpraNum;
@@ -177,6 +187,9 @@ public:
     void bEvEndClick();
     void bEvCancClick();
     void bEvDelClick();
+
+    // "Выгрузить…": the list as the grid shows it, to .xlsx or .csv.
+    void bOrgExportClick();
 
     // The record being edited: a copy of a stored record, or a new one not yet stored.
     std::unique_ptr<TEventDetail> CurrentEventDetail;

@@ -2,6 +2,8 @@
 
 #include "platform/errors.h"
 
+#include <QCoreApplication>
+#include <QThread>
 #include <QtDebug>
 
 #include <exception>
@@ -19,6 +21,14 @@ void SetErrorDisplay(ErrorDisplay display)
 
 void DisplayError(const QString& message)
 {
+    // A handler of a worker thread (the search's) has no window to show its error in:
+    // the display runs in the program's own thread.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (g_display && app && QThread::currentThread() != app->thread()) {
+        const ErrorDisplay display = g_display;
+        QMetaObject::invokeMethod(app, [display, message] { display(message); }, Qt::QueuedConnection);
+        return;
+    }
     if (g_display)
         g_display(message);
     else

@@ -97,6 +97,14 @@ template <typename Handler> void SingleShot(int ms, const QObject* context, Hand
     QTimer::singleShot(ms, context, GuardedHandler(std::move(handler)));
 }
 
+// Runs handler in context's thread: queued, at that thread's next turn of its event loop,
+// or blocking, waiting until it has run there. Guarded like every other handler.
+template <typename Handler>
+void PostHandler(QObject* context, Handler handler, Qt::ConnectionType type = Qt::QueuedConnection)
+{
+    QMetaObject::invokeMethod(context, GuardedHandler(std::move(handler)), type);
+}
+
 // Connections made again as a group when a page binds to its data sources anew, so no
 // handler runs twice for one signal.
 class HandlerLinks

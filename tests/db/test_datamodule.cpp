@@ -57,7 +57,8 @@ TEST_F(DbTest, EveryStatementRunsOnTheSchema)
         "adoqFindDoc", "adocDocUpd", "adoqFindRName", "adoqEmpTNames", "adoqTNames", "adocSetTname",
         "adoqDistrIpra", "adoqDistrDoc", "adoqDistrAddr", "adocDistrSetRespMo", "adoqExecs",
         "adocExUpd", "adoqOrgIpra", "adoqRes", "adoqEvSubType", "adoqFindRes", "adoqEvExec",
-        "adoqEvDic", "adoqEvDicTyped", "adoqEvNmUsed", "adoqEvDetPrg", "adocEvDetUpd",
+        "adoqEvDic", "adoqEvDicTyped", "adoqEvNmUsed", "adoqEvDetPrg", "adoqIpraSearch",
+        "adoqOrgIpraSearch", "adoqCardIpra", "adoqCardEvents", "adocEvDetUpd",
         "adocEvDetDel", "adocExDel"};
     QStringList all;
     for (SqlStatement* s : dm->statements())

@@ -67,16 +67,7 @@ protected:
     TOrgIpraPage& open(uint8_t lvl, int moId = 3)
     {
         window.reset();
-        delete CurrentOrg;
-        CurrentOrg = new TOrg;
-        CurrentOrg->mo_id = moId;
-        CurrentOrg->name = QStringLiteral("Организация");
-        CurrentOrg->lvl = lvl;
-        window = std::make_unique<TfMain>();
-        fMain = window.get();
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        EXPECT_TRUE(window->formShown());
+        window = OpenMainWindow(lvl, moId);
         page().tsOrgIpraShow(); // the page as its tab shows it, at every level
         window->pcMain->setCurrentWidget(window->tsOrgIpra);
         return page();

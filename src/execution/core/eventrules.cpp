@@ -30,6 +30,35 @@ bool IsAlertDate(DateValue date, DateValue today, int periodMonths)
     return WholeMonthsApart(date, today) <= periodMonths;
 }
 
+QString EventPeriodText(DateValue from, DateValue to)
+{
+    const QString period = Dates::format(from) + QLatin1Char('-') + Dates::format(to);
+    return period == QLatin1String("30.12.1899-01.01.0001") ? QStringLiteral("Бессрочно") : period;
+}
+
+QString EventStateText(int state)
+{
+    switch (state) {
+    case EventState::InProgress: return QStringLiteral("в работе");
+    case EventState::Returned: return QStringLiteral("возвращено на доработку");
+    case EventState::Sent: return QStringLiteral("закрыто и отправлено");
+    case EventState::Accepted: return QStringLiteral("принято");
+    default: return QString();
+    }
+}
+
+QString IpraStateText(int state)
+{
+    switch (state) {
+    case IpraState::NoRecords: return QStringLiteral("мероприятия не внесены");
+    case IpraState::InProgress: return QStringLiteral("мероприятия в работе");
+    case IpraState::Returned: return QStringLiteral("есть мероприятия, возвращённые на доработку");
+    case IpraState::Sent: return QStringLiteral("мероприятия отправлены на проверку");
+    case IpraState::Accepted: return QStringLiteral("все мероприятия приняты");
+    default: return QString();
+    }
+}
+
 uint8_t CloseTargetState(uint8_t lvl)
 {
     switch (lvl) {

@@ -57,6 +57,13 @@ int WholeMonthsApart(DateValue a, DateValue b);
 // An end of 01.01.0001 (no end) is thousands of years away and so never flagged.
 bool IsAlertDate(DateValue date, DateValue today, int periodMonths);
 
+// An event group's period as the execution page shows it: "DD.MM.YYYY-DD.MM.YYYY", or
+// "Бессрочно" for a group with neither start nor end.
+QString EventPeriodText(DateValue from, DateValue to);
+// An event record's state and an IPRA's state in words; empty for an unknown code.
+QString EventStateText(int state);
+QString IpraStateText(int state);
+
 // The state "Закрыть/отправить" gives a complete record: 2 (sent) for an organisation,
 // 3 (accepted) for the review, 0 (in progress) for any other level.
 uint8_t CloseTargetState(uint8_t lvl);

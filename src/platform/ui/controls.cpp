@@ -1,5 +1,7 @@
 #include "platform/ui/controls.h"
 
+#include "platform/handlers.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -12,6 +14,43 @@
 #include <QTableWidget>
 
 namespace {
+
+class RowOverGrid : public QObject
+{
+public:
+    RowOverGrid(QWidget* grid, QWidget* stretch, const QList<QWidget*>& right)
+        : QObject(grid), m_grid(grid), m_stretch(stretch), m_right(right)
+    {
+        InstallEventHook(
+            grid,
+            [this](QObject*, QEvent* event) {
+                if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
+                    place();
+                return false;
+            },
+            this);
+        place();
+    }
+
+private:
+    void place()
+    {
+        constexpr int gap = 6;
+        int x = m_grid->x() + m_grid->width();
+        for (auto it = m_right.crbegin(); it != m_right.crend(); ++it) {
+            x -= (*it)->width();
+            (*it)->move(x, (*it)->y());
+            x -= gap;
+        }
+        if (m_stretch)
+            m_stretch->setGeometry(m_grid->x(), m_stretch->y(), qMax(x - m_grid->x(), 80),
+                                   m_stretch->height());
+    }
+
+    QWidget* m_grid;
+    QWidget* m_stretch;
+    QList<QWidget*> m_right;
+};
 
 // A caption that keeps itself as large as its text, also when the font it inherits
 // changes after it was built (pages are built before they join the window).
@@ -116,4 +155,9 @@ void SetYellowBackground(QLabel* label)
     palette.setColor(QPalette::Window, Qt::yellow);
     palette.setColor(QPalette::WindowText, Qt::black);
     label->setPalette(palette);
+}
+
+void KeepRowOverGrid(QWidget* grid, QWidget* stretch, const QList<QWidget*>& right)
+{
+    new RowOverGrid(grid, stretch, right);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QString>
 
@@ -31,6 +32,12 @@ QFrame* MakePanel(QWidget* parent, const QString& name, const QRect& geometry);
 // A string grid with a fixed header row of column titles and no in-place editing.
 QTableWidget* MakeStringGrid(QWidget* parent, const QString& name, const QStringList& titles,
                              const QRect& geometry);
+
+// Keeps a row of controls over a grid as wide as the grid, whatever size the window's
+// rules give the grid: the controls of `right` stand side by side (in their order) ending
+// at the grid's right edge, and `stretch` (may be null) fills the room from the grid's left
+// edge to them. Their tops and heights stay as built.
+void KeepRowOverGrid(QWidget* grid, QWidget* stretch, const QList<QWidget*>& right);
 
 // The yellow background of the name labels of the holder and representative panels.
 void SetYellowBackground(QLabel* label);
