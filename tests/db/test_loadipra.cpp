@@ -210,7 +210,7 @@ TEST_F(LoadIpraTest, ARecordChangedOrDeletedElsewhereIsNeitherSavedNorDeleted)
         // Freezing is no change: the row keeps its version.
         {"frozen by VACUUM", QStringLiteral("vacuum (freeze) k_evdt"), false},
     };
-    exec(QStringLiteral("create extension if not exists pg_visibility"));
+    adminExec(QStringLiteral("create extension if not exists pg_visibility"));
     const int ipra = addIpra();
     OtherWorkstation other;
     for (const bool save : {true, false}) {
@@ -223,11 +223,16 @@ TEST_F(LoadIpraTest, ARecordChangedOrDeletedElsewhereIsNeitherSavedNorDeleted)
             prg.LoadEventDetails();
             ASSERT_EQ(prg.details.size(), 1u);
             TEventDetail& record = *prg.details[0];
-            if (!c.elsewhere.isNull())
+            // The table's owner vacuums it (the autovacuum does, on a register).
+            const bool vacuum = c.elsewhere.startsWith(QStringLiteral("vacuum"));
+            if (vacuum)
+                adminExec(c.elsewhere);
+            else if (!c.elsewhere.isNull())
                 other.exec(QString(c.elsewhere).replace(QStringLiteral("ID"), QString::number(key)));
-            if (c.elsewhere.startsWith(QStringLiteral("vacuum")))
-                ASSERT_TRUE(scalar(QStringLiteral("select bool_and(all_frozen) from pg_visibility_map('k_evdt')"))
-                                .toBool());
+            if (vacuum) {
+                ASSERT_TRUE(adminRows(QStringLiteral("select bool_and(all_frozen) from pg_visibility_map('k_evdt')"))
+                                .value(0).value(0).toBool());
+            }
             const QList<QVariantList> left = rows(QStringLiteral("select id, note from k_evdt"));
             record.note = QStringLiteral("здесь");
             EXPECT_EQ(save ? record.Save() : record.Delete(), !c.refused);

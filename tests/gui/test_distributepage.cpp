@@ -562,7 +562,7 @@ TEST_F(DistributePageTest, AnIpraAssignedElsewhereIsNotReassigned)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         page.reset();
-        exec(QStringLiteral("delete from k_ipra_mo; delete from prg"));
+        adminExec(QStringLiteral("delete from k_ipra_mo; delete from prg"));
         Ipra ipra{QStringLiteral("X"), QStringLiteral("2024-04-01")};
         if (c.respMoId) {
             ipra.respMoId = c.respMoId;
