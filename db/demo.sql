@@ -10,6 +10,8 @@
 --   REVIEW / REVIEW  level 8   the same
 --   ADMIN  / ADMIN   level 10  the same
 --   NOORG  / NOORG   no organisation: refused with "Организация не авторизована в программе"
+--
+-- The IPRAs and the users' work on them come after, from scripts/lib/demo-register.
 
 set client_encoding = 'UTF8';
 

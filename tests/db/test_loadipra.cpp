@@ -229,9 +229,10 @@ TEST_F(LoadIpraTest, ARecordChangedOrDeletedElsewhereIsNeitherSavedNorDeleted)
                 adminExec(c.elsewhere);
             else if (!c.elsewhere.isNull())
                 other.exec(QString(c.elsewhere).replace(QStringLiteral("ID"), QString::number(key)));
-            if (vacuum)
-                ASSERT_EQ(adminRows(QStringLiteral("select bool_and(all_frozen) from pg_visibility_map('k_evdt')")),
-                          (QList<QVariantList>{{true}}));
+            if (vacuum) {
+                ASSERT_TRUE(adminRows(QStringLiteral("select bool_and(all_frozen) from pg_visibility_map('k_evdt')"))
+                                .value(0).value(0).toBool());
+            }
             const QList<QVariantList> left = rows(QStringLiteral("select id, note from k_evdt"));
             record.note = QStringLiteral("здесь");
             EXPECT_EQ(save ? record.Save() : record.Delete(), !c.refused);
